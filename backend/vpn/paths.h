@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+
+// The backend's two folders and the files derived from them. In service mode the
+// folders arrive in the handshake; before that every path is empty.
+namespace paths {
+
+extern QDir APP_DIR;
+extern QDir DATA_DIR;
+
+extern QString OPENVPN_FILE;
+extern QString OPENVPN_CERT_FILE;
+extern QString OPENVPN_UPSCRIPT_FILE;
+extern QString OPENVPN_DOWNSCRIPT_FILE;
+
+extern QString OPENVPN_PID_FILE;
+extern QString OPENVPN_LAST_PID_FILE;
+extern QString OPENVPN_LOG_FILE;
+
+void set_app_directory(const QDir& dir);
+void set_app_data_directory(const QDir& dir);
+
+} // namespace paths
