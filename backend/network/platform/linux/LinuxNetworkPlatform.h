@@ -1,0 +1,37 @@
+#pragma once
+
+#include "NetworkManagerClient.h"
+#include "NetworkPlatform.h"
+
+// The network of a Linux machine: interfaces from the kernel, the default route
+// and address details from ip(8), Wi-Fi from NetworkManager when it runs and
+// rfkill, DNS in resolv.conf. Every tool is run by its absolute path.
+class LinuxNetworkPlatform : public NetworkPlatform
+{
+public:
+    explicit LinuxNetworkPlatform(const QString& resolvConfPath = QStringLiteral("/etc/resolv.conf"),
+                                  const QString& sysfsRoot = QStringLiteral("/sys"));
+
+    bool services(QList<Service>& out) override;
+    bool wifiNetworksInRange(const QString& interfaceName) override;
+    bool wifiAdapterPowered() override;
+    QString switchWifiOn() override;
+    PrimaryService primaryService() override;
+    QString ipv4ConfigMethod(const QString& serviceId) override;
+    QString ipv4Router(const QString& serviceId) override;
+    QString renewDhcpLease(const QString& interfaceName) override;
+    QString setDnsServers(const QString& serviceId, const QStringList& servers,
+                          const QString& domain) override;
+    bool hostReachable(const QString& host) override;
+    bool linkLocalNetworkReachable() override;
+    WifiNetwork currentWifiNetwork() override;
+
+private:
+    ServiceKind kindOf(const QString& interfaceName, unsigned short hardwareType) const;
+    bool rfkillBlocked(const QString& rfkillDir) const;
+    QStringList wifiRfkillDirs() const;
+
+    QString m_resolvConfPath;
+    QString m_sysfsRoot;
+    NetworkManagerClient m_networkManager;
+};

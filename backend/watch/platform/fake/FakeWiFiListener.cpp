@@ -1,0 +1,6 @@
+#include "FakeWiFiListener.h"
+
+FakeWiFiListener::FakeWiFiListener(QObject* parent)
+    : WiFiNotifficationListener(parent)
+{
+}

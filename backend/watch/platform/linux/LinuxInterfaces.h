@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Facts about the network interfaces of the current network namespace.
+namespace LinuxInterfaces {
+
+// An interface other than loopback is up, has carrier and holds an IPv4 address.
+bool anyConnectedWithIPv4();
+// The interface exists and is a point-to-point link (a tunnel or a PPP line).
+bool isPointToPoint(const QString& interfaceName);
+
+} // namespace LinuxInterfaces

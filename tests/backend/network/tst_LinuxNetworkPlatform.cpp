@@ -1,0 +1,244 @@
+// Runs inside a network namespace of its own (see NetnsRunner): a veth pair
+// v0 (10.201.0.2, address with a lease time) and v1 (10.201.0.1, permanent
+// address), the default route via v1's address on v0, and a tun device.
+#include "LinuxNetworkPlatform.h"
+#include "NetnsRunner.h"
+#include "NetworkCtl.h"
+
+#include <QtTest>
+
+namespace {
+
+bool ip(const QString& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("/usr/sbin/ip"), arguments.split(' '));
+    return process.waitForFinished(10000) && process.exitCode() == 0;
+}
+
+QByteArray resolvConf()
+{
+    QFile file(QStringLiteral("/etc/resolv.conf"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(bytes) == bytes.size();
+}
+
+QStringList serviceNames(const QList<NetworkConnection>& connections)
+{
+    QStringList names;
+    for (const NetworkConnection& c : connections)
+        names << c.interfaceName;
+    names.sort();
+    return names;
+}
+
+NetworkConnection connectionOf(const QList<NetworkConnection>& connections, const QString& name)
+{
+    for (const NetworkConnection& c : connections) {
+        if (c.interfaceName == name)
+            return c;
+    }
+    return {};
+}
+
+} // namespace
+
+class tst_LinuxNetworkPlatform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void wiredWithDefaultRoute();
+    void servicesOfTheKernel();
+    void configMethodFromAddressLifetime_data();
+    void configMethodFromAddressLifetime();
+    void noDefaultRoute();
+    void cableUnplugged();
+    void recoverDnsWritesResolvConf();
+    void recoverDnsWithoutPrimaryKeepsResolvConf();
+    void wifiPowerFromRfkill();
+    void renewWithoutDhcpClient_data();
+    void renewWithoutDhcpClient();
+};
+
+void tst_LinuxNetworkPlatform::initTestCase()
+{
+    // Everything below writes /etc/resolv.conf; it must be the namespace's copy.
+    QVERIFY2(resolvConf().contains(NetnsRunner::marker().toUtf8()),
+             "not inside the test's own network namespace");
+    QVERIFY(ip("link set lo up"));
+    QVERIFY(ip("link add v0 type veth peer name v1"));
+    QVERIFY(ip("addr add 10.201.0.2/24 dev v0 valid_lft 3600 preferred_lft 3600"));
+    QVERIFY(ip("addr add 10.201.0.1/24 dev v1"));
+    QVERIFY(ip("tuntap add dev tun7 mode tun"));
+    QVERIFY(ip("addr add 10.201.8.1/24 dev tun7"));
+    QVERIFY(ip("link set tun7 up"));
+}
+
+void tst_LinuxNetworkPlatform::init()
+{
+    QVERIFY(ip("link set v0 up"));
+    QVERIFY(ip("link set v1 up"));
+    QVERIFY(ip("route replace default via 10.201.0.1 dev v0"));
+}
+
+void tst_LinuxNetworkPlatform::wiredWithDefaultRoute()
+{
+    QCOMPARE(NetworkCtl::getDefaultNetworkInterface(), QString("v0"));
+    QCOMPARE(NetworkCtl::typeOfNetworkConnectionReadable(), QString("Wired connection"));
+    QVERIFY(NetworkCtl::isConnectionSecured());
+    QVERIFY(NetworkCtl::isConnectionEnabled());
+    QVERIFY(NetworkCtl::isInternetConnectionExisted());
+    QCOMPARE(NetworkCtl::getStaticRouter(), QString("10.201.0.1"));
+
+    // No NetworkManager here: no Wi-Fi network, and no adapter switched off.
+    QString ssid = "stale";
+    WirelessSecurity security = SecurityWPA2;
+    NetworkCtl::getWifiStatus(ssid, security);
+    QCOMPARE(ssid, QString());
+    QCOMPARE(security, SecurityUnknown);
+    bool powerOn = false;
+    QVERIFY(NetworkCtl::checkWiFiAdapter(powerOn));
+    QVERIFY(powerOn);
+}
+
+void tst_LinuxNetworkPlatform::servicesOfTheKernel()
+{
+    const QList<NetworkConnection> connections = NetworkCtl::getNetworkConnections(false);
+    // The loopback and the tunnel are no ways onto a network.
+    QCOMPARE(serviceNames(connections), QStringList({"v0", "v1"}));
+    const NetworkConnection v0 = connectionOf(connections, "v0");
+    QCOMPARE(v0.serviceName, QString("v0"));
+    QCOMPARE(v0.type, NetworkConnection::Wired);
+    QVERIFY(v0.enabled && v0.powerOn && v0.linkActive && v0.networksAvailable && v0.hasAddress);
+}
+
+void tst_LinuxNetworkPlatform::configMethodFromAddressLifetime_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("method");
+
+    QTest::newRow("leased address") << "route replace default via 10.201.0.1 dev v0" << "DHCP";
+    QTest::newRow("permanent address") << "route replace default via 10.201.0.2 dev v1" << "Manual";
+}
+
+void tst_LinuxNetworkPlatform::configMethodFromAddressLifetime()
+{
+    QFETCH(QString, route);
+    QFETCH(QString, method);
+
+    QVERIFY(ip("route del default"));
+    QVERIFY(ip(route));
+    QCOMPARE(NetworkCtl::getTcpIpConfigMethod(), method);
+}
+
+void tst_LinuxNetworkPlatform::noDefaultRoute()
+{
+    QVERIFY(ip("route del default"));
+    QCOMPARE(NetworkCtl::getDefaultNetworkInterface(), QString());
+    QCOMPARE(NetworkCtl::typeOfNetworkConnectionReadable(), QString("No connection"));
+    QVERIFY(!NetworkCtl::isConnectionSecured());
+    QVERIFY(NetworkCtl::isConnectionEnabled());
+    QVERIFY(!NetworkCtl::isInternetConnectionExisted());
+    QCOMPARE(NetworkCtl::getStaticRouter(), QString());
+}
+
+void tst_LinuxNetworkPlatform::cableUnplugged()
+{
+    // The far end going down takes v0's carrier; its route stays in the table.
+    QVERIFY(ip("link set v1 down"));
+    QCOMPARE(NetworkCtl::typeOfNetworkConnectionReadable(), QString("No connection"));
+    QVERIFY(!NetworkCtl::isConnectionEnabled());
+    QVERIFY(!NetworkCtl::isInternetConnectionExisted());
+
+    const QList<NetworkConnection> connections = NetworkCtl::getNetworkConnections(false);
+    const NetworkConnection v0 = connectionOf(connections, "v0");
+    QVERIFY(v0.enabled && !v0.linkActive && !v0.hasAddress);
+    QVERIFY(!connectionOf(connections, "v1").enabled);
+}
+
+void tst_LinuxNetworkPlatform::recoverDnsWritesResolvConf()
+{
+    NetworkCtl::recoverDNS();
+    QCOMPARE(resolvConf(), QByteArray("domain openvpn\nsearch openvpn\nnameserver 8.8.8.8\n"));
+}
+
+void tst_LinuxNetworkPlatform::recoverDnsWithoutPrimaryKeepsResolvConf()
+{
+    const QByteArray before = resolvConf();
+    QVERIFY(ip("route del default"));
+    NetworkCtl::recoverDNS();
+    QCOMPARE(resolvConf(), before);
+}
+
+void tst_LinuxNetworkPlatform::wifiPowerFromRfkill()
+{
+    // A machine whose v1 is a Wi-Fi interface with its radio blocked.
+    QTemporaryDir sys;
+    const QString rfkill = sys.filePath("class/rfkill/rfkill0");
+    QVERIFY(writeFile(rfkill + "/type", "wlan\n"));
+    QVERIFY(writeFile(rfkill + "/soft", "1\n"));
+    QVERIFY(writeFile(rfkill + "/hard", "0\n"));
+    QVERIFY(QDir().mkpath(sys.filePath("class/net/v1/phy80211")));
+    QVERIFY(QFile::link(rfkill, sys.filePath("class/net/v1/phy80211/rfkill0")));
+
+    LinuxNetworkPlatform platform(sys.filePath("resolv.conf"), sys.path());
+    NetworkCtl::setPlatform(&platform);
+    bool powerOn = true;
+    NetworkCtl::checkWiFiAdapter(powerOn);
+    QVERIFY(!powerOn);
+    NetworkConnection v1 = connectionOf(NetworkCtl::getNetworkConnections(false), "v1");
+    QCOMPARE(v1.type, NetworkConnection::Wireless);
+    QVERIFY(!v1.powerOn && !v1.hasAddress);
+
+    QCOMPARE(NetworkCtl::turnon_wifi(), QString());
+    NetworkCtl::checkWiFiAdapter(powerOn);
+    const QList<NetworkConnection> connections = NetworkCtl::getNetworkConnections(false);
+    NetworkCtl::setPlatform(nullptr);
+
+    QVERIFY(powerOn);
+    v1 = connectionOf(connections, "v1");
+    QVERIFY(v1.powerOn && v1.hasAddress);
+    QCOMPARE(connectionOf(connections, "v0").type, NetworkConnection::Wired);
+}
+
+void tst_LinuxNetworkPlatform::renewWithoutDhcpClient_data()
+{
+    QTest::addColumn<QString>("interfaceName");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("no client") << "v0" << "no DHCP client to renew the lease of v0";
+    QTest::newRow("option-like name") << "-r" << "not an interface name: -r";
+}
+
+void tst_LinuxNetworkPlatform::renewWithoutDhcpClient()
+{
+    QFETCH(QString, interfaceName);
+    QFETCH(QString, output);
+
+    if (QFileInfo(QStringLiteral("/usr/sbin/dhclient")).isExecutable() && !interfaceName.startsWith('-'))
+        QSKIP("a DHCP client is installed here");
+    LinuxNetworkPlatform platform;
+    QCOMPARE(platform.renewDhcpLease(interfaceName), output);
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int outerResult = NetnsRunner::runInNamespace(argc, argv);
+    if (outerResult >= 0)
+        return outerResult;
+    tst_LinuxNetworkPlatform test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_LinuxNetworkPlatform.moc"

@@ -1,0 +1,220 @@
+#include "MonitorProcess.h"
+#include "NetworkNotifier.h"
+#include "OperatorWebHost.h"
+#include "ReachabilityWatching.h"
+#include "TestNetworkNamespace.h"
+#include "WiFiWatching.h"
+
+#include <QtDBus>
+#include <QtTest>
+
+using TestNetworkNamespace::ip;
+using TestNetworkNamespace::ipBatch;
+
+namespace {
+const QString NetworkManager = QStringLiteral("org.freedesktop.NetworkManager");
+const QString WirelessDevice = QStringLiteral("org.freedesktop.NetworkManager.Device.Wireless");
+const QString WebHostAddress = QStringLiteral("192.0.2.1");
+}
+
+// The watchers on the kernel's own messages, in a namespace with one wired
+// link (d0, router 10.1.0.1) and a tunnel (tun0). A private message bus stands
+// in for the system bus, with the test speaking for NetworkManager.
+class tst_NetworkWatchingLinux : public QObject
+{
+    Q_OBJECT
+signals:
+    void markerSeen();
+
+public slots:
+    void onMarker() { emit markerSeen(); }
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void internetWait_data();
+    void internetWait();
+    void accessPointChange_data();
+    void accessPointChange();
+    void burstOfAddressChangesGivesOneReport();
+    void lostAddressIsReported();
+
+private:
+    void settle();
+
+    NetworkNotifier* notifier = nullptr;
+    MonitorProcess* bus = nullptr;
+    QString busAddress;
+};
+
+void tst_NetworkWatchingLinux::initTestCase()
+{
+    QVERIFY(ipBatch({"link add d0 type veth peer name p0", "link set p0 up", "link set d0 up",
+                     "addr add 10.1.0.2/24 dev d0", "tuntap add dev tun0 mode tun", "link set tun0 up"}));
+    QVERIFY(TestNetworkNamespace::privateFile(
+        "/etc/hosts", "127.0.0.1 localhost\n" + WebHostAddress.toLatin1() + ' ' + OperatorWebHost + '\n'));
+
+    bus = new MonitorProcess(this);
+    bus->start(QStringLiteral("/usr/bin/dbus-daemon"), {"--session", "--nofork", "--print-address"});
+    QVERIFY(bus->waitForReadyRead(5000));
+    busAddress = QString::fromLatin1(bus->readLine().trimmed());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", busAddress.toLatin1());
+    QDBusConnection networkManager = QDBusConnection::connectToBus(busAddress, QStringLiteral("nm"));
+    QVERIFY(networkManager.registerService(NetworkManager));
+    QVERIFY(QDBusConnection::systemBus().connect(QString(), QStringLiteral("/marker"), QStringLiteral("org.ozmira.Test"),
+                                                 QStringLiteral("Marker"), this, SLOT(onMarker())));
+
+    notifier = NetworkNotifier::instance();
+    notifier->startLocalConnectionWatching();
+    settle();
+}
+
+void tst_NetworkWatchingLinux::cleanupTestCase()
+{
+    notifier->stopLocalConnectionWatching();
+    notifier->stopWaitingForInternetConnection();
+    bus->terminate();
+    bus->waitForFinished(3000);
+}
+
+// Lets the reports of earlier changes run out.
+void tst_NetworkWatchingLinux::settle()
+{
+    QSignalSpy changed(notifier, &NetworkNotifier::localConnectionIsChanged);
+    while (changed.wait(NetworkNotifier::QuietPeriodMs + 200))
+        ;
+}
+
+void tst_NetworkWatchingLinux::internetWait_data()
+{
+    QTest::addColumn<QStringList>("changes");
+    QTest::addColumn<bool>("established");
+    QTest::addColumn<bool>("unreachable");
+
+    const QString noDefault = QStringLiteral("route flush exact 0.0.0.0/0");
+    QTest::newRow("no route to the web host")
+        << QStringList{noDefault, "route add 10.9.0.0/16 via 10.1.0.1", "route del 10.9.0.0/16"} << false << true;
+    QTest::newRow("route over the wired link") << QStringList{noDefault, "route add default via 10.1.0.1"} << true
+                                               << false;
+    QTest::newRow("route only through the tunnel") << QStringList{noDefault, "route add default dev tun0"} << false
+                                                   << false;
+}
+
+void tst_NetworkWatchingLinux::internetWait()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(bool, established);
+    QFETCH(bool, unreachable);
+
+    QSignalSpy establishedSpy(notifier, &NetworkNotifier::internetIsEstablished);
+    QSignalSpy unreachableSpy(ReachabilityWatching::instanceForInternet(), &ReachabilityWatching::isUnreachable);
+    notifier->startWaitingForInternetConnection();
+
+    QVERIFY(ipBatch(changes));
+    if (established)
+        QVERIFY(establishedSpy.wait(3000));
+    else if (unreachable)
+        QVERIFY(unreachableSpy.wait(3000));
+    else
+        QTest::qWait(1000);
+
+    QCOMPARE(establishedSpy.count(), int(established));
+    QCOMPARE(unreachableSpy.count(), int(unreachable));
+    notifier->stopWaitingForInternetConnection();
+}
+
+void tst_NetworkWatchingLinux::accessPointChange_data()
+{
+    QTest::addColumn<bool>("fromNetworkManager");
+    QTest::addColumn<QString>("interfaceName");
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<bool>("reported");
+
+    QTest::newRow("access point changed") << true << WirelessDevice << "ActiveAccessPoint" << true;
+    QTest::newRow("other property") << true << WirelessDevice << "Bitrate" << false;
+    QTest::newRow("other interface") << true << "org.freedesktop.NetworkManager.Device"
+                                     << "ActiveAccessPoint" << false;
+    QTest::newRow("not from NetworkManager") << false << WirelessDevice << "ActiveAccessPoint" << false;
+}
+
+// Each signal is followed by a marker from the same sender; the bus keeps their
+// order, so once the marker is in, the signal has been heard or dropped.
+void tst_NetworkWatchingLinux::accessPointChange()
+{
+    QFETCH(bool, fromNetworkManager);
+    QFETCH(QString, interfaceName);
+    QFETCH(QString, property);
+    QFETCH(bool, reported);
+
+    QDBusConnection sender = QDBusConnection::connectToBus(busAddress, fromNetworkManager ? "nm" : "impostor");
+    QSignalSpy ssidChanged(WiFiWatching::instance(), &WiFiWatching::WiFiSSIDchanged);
+    QSignalSpy marker(this, &tst_NetworkWatchingLinux::markerSeen);
+
+    QDBusMessage change = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/NetworkManager/Devices/3"),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    change << interfaceName
+           << QVariantMap{{property, QVariant::fromValue(QDBusObjectPath("/org/freedesktop/NetworkManager/AccessPoint/7"))}}
+           << QStringList();
+    QVERIFY(sender.send(change));
+    QVERIFY(sender.send(QDBusMessage::createSignal("/marker", "org.ozmira.Test", "Marker")));
+
+    QVERIFY(marker.wait(3000));
+    QCOMPARE(ssidChanged.count(), int(reported));
+}
+
+// Ten address changes spread over less than the quiet period: each is heard on
+// its own, and one report follows the last.
+void tst_NetworkWatchingLinux::burstOfAddressChangesGivesOneReport()
+{
+    settle();
+    QSignalSpy changed(notifier, &NetworkNotifier::localConnectionIsChanged);
+    QElapsedTimer sinceFirst;
+    QElapsedTimer sinceLast;
+    int triggers = 0;
+    qint64 burstLength = 0;
+    connect(ReachabilityWatching::instanceForLocal(), &ReachabilityWatching::isReachable, this, [&] {
+        if (triggers++ == 0)
+            sinceFirst.start();
+        burstLength = sinceFirst.elapsed();
+        sinceLast.start();
+    });
+
+    for (int i = 0; i < 10; ++i) {
+        QTimer::singleShot(i * 20, this, [this, i] {
+            auto* tool = new QProcess(this);
+            connect(tool, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), tool, &QObject::deleteLater);
+            tool->start(QStringLiteral("/usr/sbin/ip"),
+                        {"addr", "add", QStringLiteral("10.1.0.%1/24").arg(100 + i), "dev", "d0"});
+        });
+    }
+
+    QVERIFY(changed.wait(3000));
+    const qint64 quiet = sinceLast.elapsed();
+    QVERIFY(!changed.wait(NetworkNotifier::QuietPeriodMs + 300));
+    disconnect(ReachabilityWatching::instanceForLocal(), nullptr, this, nullptr);
+
+    QCOMPARE(changed.count(), 1);
+    QVERIFY2(triggers >= 2, qPrintable(QString::number(triggers)));
+    QVERIFY2(burstLength < NetworkNotifier::QuietPeriodMs, qPrintable(QString::number(burstLength)));
+    // Timers of this length may fire up to 5% early, and this clock starts a
+    // moment after the notifier's timer does.
+    QVERIFY2(quiet >= NetworkNotifier::QuietPeriodMs * 9 / 10 && quiet < NetworkNotifier::QuietPeriodMs + 700,
+             qPrintable(QString::number(quiet)));
+}
+
+void tst_NetworkWatchingLinux::lostAddressIsReported()
+{
+    settle();
+    QSignalSpy changed(notifier, &NetworkNotifier::localConnectionIsChanged);
+    QSignalSpy unreachable(ReachabilityWatching::instanceForLocal(), &ReachabilityWatching::isUnreachable);
+
+    QVERIFY(ip("addr flush dev d0"));
+
+    QVERIFY(unreachable.wait(2000));
+    QVERIFY(changed.wait(2000));
+}
+
+OZM_NAMESPACE_TEST_MAIN(tst_NetworkWatchingLinux)
+#include "tst_NetworkWatchingLinux.moc"
