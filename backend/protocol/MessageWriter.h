@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+class QIODevice;
+
+// Writes whole messages to one end of the link. Each message goes out as a single
+// write followed by a flush, so two writers on one thread never interleave lines.
+class MessageWriter
+{
+public:
+    explicit MessageWriter(QIODevice* device);
+
+    bool writeRequest(const QString& name, const QString& id, const QStringList& arguments);
+    bool writeReply(const QString& id, const QStringList& values);
+    bool writeEvent(const QString& name, const QStringList& values);
+    // Log texts keep their line feeds; a client reads the lines after the first as
+    // continuations.
+    bool writeLogLine(QtMsgType type, const QString& text);
+
+    static QByteArray request(const QString& name, const QString& id, const QStringList& arguments);
+    static QByteArray reply(const QString& id, const QStringList& values);
+    static QByteArray event(const QString& name, const QStringList& values);
+    static QByteArray logLine(QtMsgType type, const QString& text);
+
+private:
+    bool send(const QByteArray& message);
+
+    QIODevice* const m_device;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// Starts the detached openvpn program for one VPN server and tells whether one runs.
+// openvpn is stopped only through its management interface (VpnMgmt, VpnProcessKiller).
+namespace openvpn_manager {
+
+inline constexpr char ovpnManagementAddr[] = "127.0.0.1";
+inline constexpr quint16 ovpnManagementPort = 10011;
+
+// 0: started and seen running; 1: not seen running in time, or the host was refused
+// (startup error); 2: an openvpn already runs and nothing was started.
+// Blocks for up to six seconds in local event loops that leave socket input alone.
+int start(const QString& host, bool isEncrypted);
+
+// True while the openvpn named in "openvpn.pid", or any other process of the
+// program at paths::OPENVPN_FILE, is alive.
+bool isRunning();
+
+// Once the process has ended, "openvpn.pid" becomes "openvpn.last_pid" (any older
+// last pid is dropped). Never follows links the user may have planted.
+void retirePidFile();
+
+} // namespace openvpn_manager

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "LinkMessage.h"
+#include "MessageReader.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QTcpSocket>
+#include <QTextStream>
+#include <QTimer>
+
+class QSocketNotifier;
+
+// One session with a backend as the desktop client would open it, driven by a
+// script of requests and waits, printing one line for everything it sees.
+class LinkClient : public QObject
+{
+    Q_OBJECT
+public:
+    enum ExitCode { Done = 0, Failed = 1, Rejected = 2, WaitFailed = 3 };
+
+    struct Options
+    {
+        quint16 port = 0;
+        QString appDir;
+        QString dataDir;
+        int timeoutMs = 30000;
+        bool stay = false;
+    };
+
+    LinkClient(const Options& options, QObject* parent = nullptr);
+
+    // Script lines run in order; without any, standard input supplies them.
+    void start(const QStringList& script);
+
+signals:
+    void finished(int exitCode);
+
+private slots:
+    void connectLog();
+    void onLogConnected();
+    void onControlConnected();
+    void onLogReadyRead();
+    void onControlReadyRead();
+    void onDisconnected();
+    void onStdinReady();
+    void onWaitTimeout();
+
+private:
+    enum class Phase { Connecting, AwaitingNumber, AwaitingVerdict, Session, Over };
+    enum class Wait { Nothing, Reply, Event, Delay };
+
+    void readHandshake();
+    void onMessage(const LinkMessage& message);
+    void runScript();
+    void runLine(const QStringList& words);
+    QString sendRequest(const QStringList& words);
+    bool takeMatchingEvent();
+    void waitFor(Wait wait, int ms);
+    void resume();
+    void print(const QString& kind, const QStringList& words);
+    void fail(const QString& text, int exitCode);
+    void finish(int exitCode);
+
+    const Options m_options;
+    QTcpSocket m_log;
+    QTcpSocket m_control;
+    QTimer m_connectRetry;
+    QTimer m_waitTimer;
+    QElapsedTimer m_connectStarted;
+    MessageReader m_reader;
+    QTextStream m_out;
+    QSocketNotifier* m_stdin = nullptr;
+    QByteArray m_stdinPartial;
+
+    Phase m_phase = Phase::Connecting;
+    QString m_handshakeNumber;
+    QStringList m_script;
+    bool m_inputEnded = false;
+    int m_nextId = 1;
+    QHash<QString, QString> m_pendingNames; // request id -> request name
+    Wait m_wait = Wait::Nothing;
+    QString m_awaitedReply;
+    QStringList m_awaitedEvent; // name, then the values it must start with
+    QList<LinkMessage> m_unseenEvents;
+};
