@@ -80,8 +80,10 @@ void VpnMgmt::start(const QString& host, quint16 port)
 
 void VpnMgmt::stop()
 {
-    // A stopped client must not come back through a pending retry.
+    // A stopped client must not come back through a pending retry, nor hand the
+    // credentials unasked to the next process's management connection.
     reconnectTimer->stop();
+    authAcceptTimer.stop();
     ManagementSocket::discard(socket, this);
     waitingForInfo = false;
     passwordRequestPending = false;
