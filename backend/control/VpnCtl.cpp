@@ -206,8 +206,10 @@ void VpnCtl::startVpn()
     // The session may close while the start waits, and delete this object with it.
     const QPointer<VpnCtl> alive(this);
     const int result = openvpn_manager::start(authData.host, authData.is_encrypted);
-    // Client requests that arrived while the start blocked are handled now; a
-    // deactivation among them shows as a changed state below.
+    // What arrived while the start blocked (network changes, the monitor's reports,
+    // the end of the session) is handled now and shows as a changed state below.
+    // Client requests wait for this one's reply; a deactivation among them meets
+    // the state check of the next management state line instead.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     if (!alive || !isActivating()) {
         startProcessKiller();

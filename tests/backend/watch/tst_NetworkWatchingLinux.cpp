@@ -35,6 +35,7 @@ private slots:
 
     void internetWait_data();
     void internetWait();
+    void internetAlreadyThereIsReportedAtOnce();
     void accessPointChange_data();
     void accessPointChange();
     void burstOfAddressChangesGivesOneReport();
@@ -121,6 +122,16 @@ void tst_NetworkWatchingLinux::internetWait()
 
     QCOMPARE(establishedSpy.count(), int(established));
     QCOMPARE(unreachableSpy.count(), int(unreachable));
+    notifier->stopWaitingForInternetConnection();
+}
+
+void tst_NetworkWatchingLinux::internetAlreadyThereIsReportedAtOnce()
+{
+    QVERIFY(ipBatch({"route replace default via 10.1.0.1"}));
+    settle();
+    QSignalSpy establishedSpy(notifier, &NetworkNotifier::internetIsEstablished);
+    notifier->startWaitingForInternetConnection();
+    QVERIFY(establishedSpy.wait(3000));
     notifier->stopWaitingForInternetConnection();
 }
 

@@ -3,7 +3,6 @@
 #include "execute_manager.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostInfo>
@@ -12,7 +11,6 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QRegularExpression>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -27,10 +25,6 @@ namespace {
 
 const QString IpTool = QStringLiteral("/usr/sbin/ip");
 const QString DhclientTool = QStringLiteral("/usr/sbin/dhclient");
-
-// A name lookup must not hold the backend up for long; a host that does not
-// resolve by then counts as unreachable.
-const int HostLookupTimeoutMs = 5000;
 
 struct Link
 {
@@ -108,20 +102,15 @@ QJsonArray ipJson(const QStringList& arguments, QString* raw = nullptr)
     return QJsonDocument::fromJson(output.toUtf8()).array();
 }
 
+// A blocking lookup on purpose: an event loop here would let client requests and
+// deferred deletions run in the middle of the caller's state change.
 QList<QHostAddress> resolveIPv4(const QString& host)
 {
     QList<QHostAddress> found;
-    QEventLoop loop;
-    QTimer::singleShot(HostLookupTimeoutMs, &loop, &QEventLoop::quit);
-    const int lookupId = QHostInfo::lookupHost(host, &loop, [&](const QHostInfo& info) {
-        for (const QHostAddress& address : info.addresses()) {
-            if (address.protocol() == QAbstractSocket::IPv4Protocol)
-                found << address;
-        }
-        loop.quit();
-    });
-    loop.exec();
-    QHostInfo::abortHostLookup(lookupId);
+    for (const QHostAddress& address : QHostInfo::fromName(host).addresses()) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol)
+            found << address;
+    }
     return found;
 }
 

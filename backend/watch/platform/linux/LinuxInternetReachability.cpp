@@ -34,9 +34,14 @@ LinuxInternetReachability::~LinuxInternetReachability()
     routeLookup->waitForFinished(1000);
 }
 
+// A wait starts from what holds now: an Internet connection that is already
+// there is reported at once rather than at the next change of the network.
 bool LinuxInternetReachability::startNotifier()
 {
-    return monitor->open();
+    if (!monitor->open())
+        return false;
+    QMetaObject::invokeMethod(this, &LinuxInternetReachability::evaluate, Qt::QueuedConnection);
+    return true;
 }
 
 // An evaluation in flight runs to its end; its result is dropped while stopped.
