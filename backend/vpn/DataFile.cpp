@@ -49,17 +49,11 @@ bool DataFile::readAll(const QString& path, QByteArray& content, qint64 maxSize)
     return ok;
 }
 
-bool DataFile::createEmpty(const QString& path)
+int DataFile::createForChild(const QString& path)
 {
-    struct stat info;
-    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
-        remove(path);
-    const int fd = openNoFollow(path, O_WRONLY | O_CREAT);
-    if (fd < 0)
-        return false;
-    const bool ok = isRegularFile(fd) && ::ftruncate(fd, 0) == 0;
-    ::close(fd);
-    return ok;
+    remove(path);
+    // No O_CLOEXEC: the descriptor is meant to outlive the exec of the child.
+    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
 }
 
 bool DataFile::rename(const QString& from, const QString& to)

@@ -41,7 +41,14 @@ bool isAcceptableHost(const QString& host)
     return true;
 }
 
-QStringList arguments(const QString& host, bool isEncrypted)
+// openvpn runs as root and opens its pid and log files by name: it gets
+// descriptors of files made here instead, never a path in the user's folder.
+QString childPath(int fd)
+{
+    return QStringLiteral("/dev/fd/%1").arg(fd);
+}
+
+QStringList arguments(const QString& host, bool isEncrypted, int pidFd, int logFd)
 {
     QStringList args{
         QStringLiteral("--client"),
@@ -61,8 +68,8 @@ QStringList arguments(const QString& host, bool isEncrypted)
         QStringLiteral("--up"), quoted(paths::OPENVPN_UPSCRIPT_FILE),
         QStringLiteral("--down"), quoted(paths::OPENVPN_DOWNSCRIPT_FILE),
         QStringLiteral("--ca"), paths::OPENVPN_CERT_FILE,
-        QStringLiteral("--writepid"), paths::OPENVPN_PID_FILE,
-        QStringLiteral("--log"), paths::OPENVPN_LOG_FILE,
+        QStringLiteral("--writepid"), childPath(pidFd),
+        QStringLiteral("--log"), childPath(logFd),
         QStringLiteral("--management"), QLatin1String(ovpnManagementAddr), QString::number(ovpnManagementPort),
         QStringLiteral("--management-query-passwords"),
         QStringLiteral("--auth-nocache"),
@@ -156,12 +163,19 @@ int start(const QString& host, bool isEncrypted)
     }
 
     rotateLogs();
-    DataFile::remove(paths::OPENVPN_PID_FILE);
-    DataFile::createEmpty(paths::OPENVPN_LOG_FILE);
-
-    const QStringList args = arguments(host, isEncrypted);
-    qDebug() << "Running openvpn:" << args;
-    execute_manager::execute_nowait(paths::OPENVPN_FILE, args);
+    const int pidFd = DataFile::createForChild(paths::OPENVPN_PID_FILE);
+    const int logFd = DataFile::createForChild(paths::OPENVPN_LOG_FILE);
+    if (pidFd >= 0 && logFd >= 0) {
+        const QStringList args = arguments(host, isEncrypted, pidFd, logFd);
+        qDebug() << "Running openvpn:" << args;
+        execute_manager::execute_nowait(paths::OPENVPN_FILE, args);
+    } else {
+        qWarning() << "openvpn_manager: cannot create the pid and log files in" << paths::DATA_DIR.path();
+    }
+    for (const int fd : {pidFd, logFd}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
 
     for (int check = 0; check < StartChecks; ++check) {
         localWait(StartCheckIntervalMs, QEventLoop::ExcludeSocketNotifiers);

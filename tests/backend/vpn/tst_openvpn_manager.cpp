@@ -58,13 +58,24 @@ void tst_openvpn_manager::argumentList()
         "tcp-client", "--persist-tun", "--comp-lzo", "--verb", "3", "--auth-user-pass", "--ns-cert-type", "server",
         "--redirect-gateway", "--management-up-down", "--route-delay", "5", "--script-security", "2",
         "--up", '"' + sandbox.appFile("vpn-up-mac") + '"', "--down", '"' + sandbox.appFile("vpn-down-mac.sh") + '"',
-        "--ca", sandbox.appFile("cachain.pem"), "--writepid", sandbox.dataFile("openvpn.pid"),
-        "--log", sandbox.dataFile("openvpn.log"), "--management", "127.0.0.1", "10011",
+        "--ca", sandbox.appFile("cachain.pem"), "--writepid", "<fd>", "--log", "<fd>",
+        "--management", "127.0.0.1", "10011",
         "--management-query-passwords", "--auth-nocache", "--connect-retry", "3", "--connect-retry-max", "1",
         "--remap-usr1", "SIGTERM"} + tail;
-    QCOMPARE(sandbox.recordedArguments(), expected);
+    // The pid and log files reach openvpn as descriptors opened here, so the
+    // program never resolves a path in the user's folder.
+    QStringList recorded = sandbox.recordedArguments();
+    for (const char* option : {"--writepid", "--log"}) {
+        const int at = recorded.indexOf(option) + 1;
+        QVERIFY(at > 0 && at < recorded.size());
+        QVERIFY2(QRegularExpression("^/dev/fd/\\d+$").match(recorded.at(at)).hasMatch(), qPrintable(recorded.at(at)));
+        recorded[at] = "<fd>";
+    }
+    QCOMPARE(recorded, expected);
     QCOMPARE(expected.size(), encrypted ? 44 : 48);
     QVERIFY(openvpn_manager::isRunning());
+    QTRY_VERIFY(!TestFiles::read(sandbox.dataFile("openvpn.pid")).isEmpty());
+    QCOMPARE(TestFiles::read(sandbox.dataFile("openvpn.log")), QByteArray("openvpn stub: started\n"));
 }
 
 void tst_openvpn_manager::rotationWithTenLogsPresent()
