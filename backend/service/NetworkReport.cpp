@@ -1,0 +1,16 @@
+#include "NetworkReport.h"
+
+#include <ConnectionChecker.h>
+#include <NetworkCtl.h>
+
+LocalConnectionState currentNetworkReport()
+{
+    LocalConnectionState report;
+    report.physicalState = ConnectionChecker::currentPhysicalState();
+    report.secured = NetworkCtl::isConnectionSecured();
+    report.enabled = NetworkCtl::isConnectionEnabled();
+    report.connectionType = NetworkCtl::typeOfNetworkConnectionReadable();
+    NetworkCtl::getWifiStatus(report.wifiName, report.wifiSecurity);
+    report.wifiAdapterPresent = NetworkCtl::checkWiFiAdapter(report.wifiPowerOn);
+    return report;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <sys/types.h>
+
+// The set-uid backend runs as root on behalf of whoever started it, so nothing in
+// the caller's environment may steer it: not the tool search path, not the Qt
+// variables (plugin paths, logging rules, data folders), not the loader's, not
+// the file creation mask.
+class PrivilegedEnvironment
+{
+public:
+    // Must run before the application object exists, since Qt reads its variables
+    // while it starts.
+    static void resetIfSetuid();
+
+    // Service mode runs openvpn and its scripts, and both fall back to the real
+    // user id (shells drop privileges, openvpn checks its files against it), so
+    // the real ids become root as well. The caller is remembered first.
+    static void becomeRoot();
+
+    // The user who started the backend: the real user id it was started with.
+    static uid_t callerUid();
+};

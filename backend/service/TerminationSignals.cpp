@@ -1,0 +1,74 @@
+#include "TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+int signalPipe[2] = {-1, -1};
+}
+
+TerminationSignals::TerminationSignals(QObject* parent)
+    : QObject(parent)
+{
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        qCritical() << "Signal pipe unavailable, errno" << errno;
+        return;
+    }
+    notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::onSignalled);
+    install(SIGTERM, previousTerm);
+    install(SIGINT, previousInt);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    if (!notifier)
+        return;
+    // The handlers go before the pipe does, so a late signal never writes to a
+    // closed (or reused) descriptor.
+    restore(SIGTERM, previousTerm);
+    restore(SIGINT, previousInt);
+    close(signalPipe[0]);
+    close(signalPipe[1]);
+    signalPipe[0] = signalPipe[1] = -1;
+}
+
+void TerminationSignals::install(int signal, struct sigaction& previous)
+{
+    sigaction(signal, nullptr, &previous);
+    if (previous.sa_handler == SIG_IGN)
+        return;
+    struct sigaction action {};
+    action.sa_handler = &TerminationSignals::terminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(signal, &action, nullptr);
+}
+
+void TerminationSignals::restore(int signal, const struct sigaction& previous)
+{
+    sigaction(signal, &previous, nullptr);
+}
+
+void TerminationSignals::terminate(int signal)
+{
+    const int savedErrno = errno;
+    const char byte = char(signal);
+    const ssize_t written = write(signalPipe[1], &byte, 1);
+    Q_UNUSED(written) // a full pipe already holds a pending exit
+    errno = savedErrno;
+}
+
+void TerminationSignals::onSignalled()
+{
+    char bytes[16];
+    while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    qDebug() << "Process killed by signal.";
+    QCoreApplication::exit(1);
+}

@@ -1,0 +1,290 @@
+#include "ServiceTestKit.h"
+
+#include <MessageWriter.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const quint16 ServicePort = 10014;
+
+// Waits for `child`, reaping every other process that ends meanwhile, and passes
+// its exit status on.
+[[noreturn]] void exitWith(pid_t child)
+{
+    int status = 0;
+    for (pid_t ended = 0; ended != child;) {
+        ended = waitpid(-1, &status, 0);
+        if (ended < 0 && errno != EINTR)
+            _exit(1);
+    }
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 1);
+}
+
+// The caller goes on in a new child, which ends when the caller does.
+bool continueInChild()
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child > 0)
+        exitWith(child);
+    return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0;
+}
+
+} // namespace
+
+bool enterPrivateNetwork()
+{
+    // The first child is the new pid namespace's init, which reaps what openvpn
+    // leaves; the tests run in its child.
+    if (unshare(CLONE_NEWNS | CLONE_NEWPID) != 0 || !continueInChild()) {
+        std::perror("private namespaces");
+        return false;
+    }
+    if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+        || mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0) {
+        std::perror("private mounts");
+        return false;
+    }
+    char resolvConf[] = "/tmp/ozm-test-resolv-XXXXXX";
+    const int fd = mkstemp(resolvConf);
+    if (fd < 0 || close(fd) != 0 || mount(resolvConf, "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) {
+        std::perror("private resolv.conf");
+        return false;
+    }
+    unlink(resolvConf);
+    return continueInChild() && renewNetwork();
+}
+
+bool renewNetwork()
+{
+    if (unshare(CLONE_NEWNET) != 0) {
+        std::perror("private network");
+        return false;
+    }
+    return std::system("/usr/sbin/ip link set lo up") == 0;
+}
+
+bool ip(const QStringList& arguments)
+{
+    return QProcess::execute("/usr/sbin/ip", arguments) == 0;
+}
+
+InstalledBackend::InstalledBackend()
+{
+    QDir top(root.path());
+    top.mkpath("app");
+    top.mkpath("data");
+    QFile::setPermissions(dataDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::copy(QStringLiteral(OZM_LAUNCH), launcher());
+    QFile::link("/usr/sbin/openvpn", path("app/openvpn"));
+    for (const char* script : {"vpn-up-mac", "vpn-down-mac.sh"}) {
+        QFile file(path("app/") + script);
+        file.open(QIODevice::WriteOnly);
+        file.write("#!/bin/sh\n");
+        file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+    }
+    QProcess openssl;
+    openssl.setStandardErrorFile(QProcess::nullDevice());
+    openssl.start("/usr/bin/openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                                       "-keyout", "/dev/null", "-subj", "/CN=ozm-test-ca", "-days", "1", "-out",
+                                       path("app/cachain.pem")});
+    openssl.waitForFinished(10000);
+}
+
+QString openVpnProcess(const QString& dataDir)
+{
+    QFile pidFile(dataDir + "/openvpn.pid");
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return QString();
+    const QString process = "/proc/" + QString::fromLatin1(pidFile.readAll().trimmed());
+    return isOpenVpn(process) ? process : QString();
+}
+
+bool isOpenVpn(const QString& process)
+{
+    return QFileInfo(process + "/exe").symLinkTarget() == "/usr/sbin/openvpn";
+}
+
+void killOpenVpn(const QString& dataDir)
+{
+    const QString process = openVpnProcess(dataDir);
+    if (!process.isEmpty())
+        ::kill(pid_t(QFileInfo(process).fileName().toInt()), SIGKILL);
+}
+
+BackendProcess::BackendProcess(const InstalledBackend& installed, const QStringList& launchedThrough)
+{
+    process.setReadChannel(QProcess::StandardError);
+    const QStringList command = launchedThrough + QStringList{installed.launcher()};
+    process.start(command.first(), command.mid(1));
+}
+
+BackendProcess::~BackendProcess()
+{
+    if (isRunning()) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
+QString BackendProcess::standardError()
+{
+    errors += process.readAllStandardError();
+    return QString::fromUtf8(errors);
+}
+
+bool BackendProcess::waitUntilListening()
+{
+    const QDeadlineTimer deadline(10000);
+    while (!standardError().contains("BackendService: Service started: 127.0.0.1:10014\n")) {
+        if (deadline.hasExpired() || !isRunning())
+            return false;
+        process.waitForReadyRead(int(deadline.remainingTime()));
+    }
+    return true;
+}
+
+bool BackendProcess::waitForExit(int ms)
+{
+    return !isRunning() || process.waitForFinished(ms);
+}
+
+void BackendProcess::signal(int number)
+{
+    if (isRunning())
+        ::kill(pid_t(process.processId()), number);
+}
+
+QString BackendProcess::procFolder() const
+{
+    return isRunning() ? QStringLiteral("/proc/%1").arg(process.processId()) : QString();
+}
+
+QString BackendProcess::childProcess() const
+{
+    QFile children(procFolder() + QStringLiteral("/task/%1/children").arg(process.processId()));
+    if (!children.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray first = children.readAll().split(' ').value(0).trimmed();
+    return first.isEmpty() ? QString() : "/proc/" + QString::fromLatin1(first);
+}
+
+bool BackendProcess::isRunning() const
+{
+    return process.state() != QProcess::NotRunning;
+}
+
+int BackendProcess::exitCode() const
+{
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+bool LinkPeer::connectLog()
+{
+    log.connectToHost(QHostAddress::LocalHost, ServicePort);
+    return log.waitForConnected(5000);
+}
+
+bool LinkPeer::connectControl()
+{
+    control.connectToHost(QHostAddress::LocalHost, ServicePort);
+    return control.waitForConnected(5000);
+}
+
+void LinkPeer::send(const QStringList& lines)
+{
+    control.write((lines.join('\n') + '\n').toUtf8());
+    control.waitForBytesWritten(5000);
+}
+
+bool LinkPeer::readLine(QString& line, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!control.canReadLine()) {
+        if (deadline.hasExpired() || !control.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+    line = QString::fromUtf8(control.readLine()).chopped(1);
+    return true;
+}
+
+QString LinkPeer::handshake(const QString& appDir, const QString& dataDir)
+{
+    send({"OZM_SET_APP_DIR", appDir, "OZM_SET_APP_DATA_DIR", dataDir});
+    QString number;
+    QString verdict;
+    if (!readLine(number, 5000))
+        return QString();
+    send({number});
+    readLine(verdict, 5000);
+    return verdict;
+}
+
+LinkMessage LinkPeer::nextMessage(int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (messages.isEmpty()) {
+        reader.readFrom(control);
+        if (!messages.isEmpty() || deadline.hasExpired() || !control.waitForReadyRead(int(deadline.remainingTime())))
+            break;
+    }
+    return messages.isEmpty() ? LinkMessage() : messages.takeFirst();
+}
+
+QStringList LinkPeer::request(const QString& name, const QStringList& arguments, QStringList* events)
+{
+    const QString id = QStringLiteral("req%1").arg(nextId++);
+    control.write(MessageWriter::request(name, id, arguments));
+    for (LinkMessage message = nextMessage(); !message.name.isEmpty(); message = nextMessage()) {
+        if (message.name == id)
+            return message.arguments;
+        if (events)
+            events->append(message.name);
+    }
+    return {"no reply"};
+}
+
+QByteArray LinkPeer::readControlUntilClosed(int ms)
+{
+    waitUntilClosed(control, ms);
+    return control.readAll();
+}
+
+bool LinkPeer::waitForLogLine(const QString& line, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    for (;;) {
+        while (log.canReadLine())
+            logLines.append(QString::fromUtf8(log.readLine()).chopped(1));
+        if (logLines.contains(line))
+            return true;
+        if (deadline.hasExpired() || !log.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+}
+
+bool LinkPeer::waitUntilClosed(QTcpSocket& socket, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (socket.state() == QAbstractSocket::ConnectedState) {
+        if (deadline.hasExpired())
+            return false;
+        socket.waitForReadyRead(int(qMin<qint64>(deadline.remainingTime(), 100)));
+    }
+    return true;
+}

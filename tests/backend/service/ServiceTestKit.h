@@ -1,0 +1,118 @@
+#pragma once
+
+#include <LinkMessage.h>
+#include <MessageReader.h>
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QList>
+#include <QProcess>
+#include <QStringList>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The backend listens on a fixed port and may start openvpn, so a test process
+// first moves into namespaces of its own: a network (loopback only), mounts with a
+// private /etc/resolv.conf and /proc, and processes, so that neither the machine
+// nor other tests see what it starts, nor it theirs, and all of it ends with the
+// test. Must run before any thread exists.
+bool enterPrivateNetwork();
+#define OZM_PRIVATE_NETWORK_TEST_MAIN(TestObject)                                                              \
+    int main(int argc, char* argv[])                                                                           \
+    {                                                                                                          \
+        if (!enterPrivateNetwork())                                                                            \
+            return 1;                                                                                          \
+        QCoreApplication app(argc, argv);                                                                      \
+        TestObject test;                                                                                       \
+        return QTest::qExec(&test, argc, argv);                                                                \
+    }
+
+// Leaves the current network for a new one, loopback only: what an earlier test
+// left there (links, sockets waiting out their close) stays behind.
+bool renewNetwork();
+
+// Runs /usr/sbin/ip with the given arguments inside the test's namespace.
+bool ip(const QStringList& arguments);
+
+// An application folder holding a copy of the backend, openvpn (the system's) and
+// CA chain, and a data folder private to the user running the tests.
+class InstalledBackend
+{
+public:
+    InstalledBackend();
+
+    QString appDir() const { return root.filePath("app"); }
+    QString launcher() const { return root.filePath("app/ozm_launch"); }
+    QString dataDir() const { return root.filePath("data"); }
+    QString path(const QString& relative) const { return root.filePath(relative); }
+
+private:
+    QTemporaryDir root;
+};
+
+// The /proc folder of the openvpn a backend started with this data folder, or empty.
+QString openVpnProcess(const QString& dataDir);
+// A process that has ended, even one nobody has reaped yet, runs no program.
+bool isOpenVpn(const QString& process);
+// Leaves no openvpn behind, whatever a failed test did.
+void killOpenVpn(const QString& dataDir);
+
+// One run of the backend in service mode, started directly or through a wrapper
+// command that ends by running the program given as its last argument. Its log
+// reaches standard error while no client has a log connection.
+class BackendProcess
+{
+public:
+    explicit BackendProcess(const InstalledBackend& installed, const QStringList& launchedThrough = {});
+    ~BackendProcess();
+
+    bool waitUntilListening();
+    bool waitForExit(int ms);
+    bool isRunning() const;
+    int exitCode() const;
+    void signal(int number);
+    // The /proc folder of the backend, and of the first process it started, or empty.
+    QString procFolder() const;
+    QString childProcess() const;
+    QString standardError();
+
+private:
+    QProcess process;
+    QByteArray errors;
+};
+
+// The client's side of the link, written by hand so a test can say every byte.
+class LinkPeer
+{
+public:
+    bool connectLog();
+    bool connectControl();
+    bool connectBoth() { return connectLog() && connectControl(); }
+
+    void send(const QStringList& lines);
+    // One line of the control connection without its line feed.
+    bool readLine(QString& line, int ms = 5000);
+    // The four handshake lines, then whatever number was received echoed back;
+    // the verdict line, or empty when the link closed first.
+    QString handshake(const QString& appDir, const QString& dataDir);
+
+    // Reply values for the request, collecting the names of events that came first.
+    QStringList request(const QString& name, const QStringList& arguments, QStringList* events = nullptr);
+    // The next message, or a message with an empty name after `ms` without one.
+    LinkMessage nextMessage(int ms = 5000);
+    // Everything the control connection carries until the backend closes it.
+    QByteArray readControlUntilClosed(int ms = 5000);
+    bool waitForLogLine(const QString& line, int ms = 5000);
+    static bool waitUntilClosed(QTcpSocket& socket, int ms = 5000);
+
+    QTcpSocket log;
+    QTcpSocket control;
+
+private:
+    QList<LinkMessage> messages;
+    MessageReader reader{[this](const LinkMessage& message) { messages.append(message); },
+                         MessageReader::RepliesAndEvents};
+    QStringList logLines;
+    int nextId = 1;
+};
