@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # One entry point for people and CI:
-#   ./dev.sh run    install what is missing, build, run the program
+#   ./dev.sh run    install what is missing, build, run a VPN session on a test bed
 #   ./dev.sh test   install what is missing, build with sanitizers, run every test
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
@@ -35,8 +35,8 @@ build() {   # build <dir> [cmake options...]
 run() {
     install_missing
     build build
-    echo "Built:"
-    find build/stage -type f -o -type l | sort | sed 's/^/  /'
+    # Until the desktop client exists, the program is shown at work on a test bed.
+    tests/e2e/demo.sh build
 }
 
 test() {

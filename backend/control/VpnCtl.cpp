@@ -23,6 +23,7 @@ const unsigned long long statisticsIntervalMs = 2000;
 const unsigned long long dhcpRefreshWaitMs = 60000;
 const unsigned long long dhcpSettleMs = 5000;
 const unsigned long long nextServerDelayMs = 1000;
+const unsigned long long exitStopWaitMs = 3000;
 
 double timeScale = 1.0;
 
@@ -54,14 +55,20 @@ VpnCtl::VpnCtl(QObject* parent)
 
 VpnCtl::~VpnCtl()
 {
-    // openvpn runs detached and would outlive the backend: ask it to go, but do not
-    // wait for it.
+    const bool tunnelOfOurs = isActivating() || isActivated();
     deactivate();
     // The monitor joins its thread in a local event loop after the other members are
     // gone; nothing may call back into this object by then.
     monitor.disconnect(this);
+    mgmt.disconnect(this);
     NetworkNotifier::instance()->disconnect(this);
     dropDhcpRouteWatcher();
+    // openvpn runs detached and would outlive the backend, which quits right after
+    // this: the stop command must reach openvpn before the connection is torn down
+    // (a reset can swallow it), and an openvpn that never got it - its management
+    // connection not up yet - is stopped by its pid.
+    if (tunnelOfOurs && !mgmt.waitForProcessToClose(timerMs(exitStopWaitMs)))
+        openvpn_manager::terminate();
 }
 
 void VpnCtl::setTimeScaleForTests(double scale)

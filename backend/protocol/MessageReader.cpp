@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QIODevice>
+#include <QPointer>
 
 namespace {
 constexpr qint64 ReadChunkBytes = 64 * 1024;
@@ -33,7 +34,10 @@ void MessageReader::readFrom(QIODevice& device)
 {
     if (m_busy)
         return;
-    for (;;) {
+    // A handler may wait in local event loops in which the connection ends and the
+    // device is deleted.
+    const QPointer<QIODevice> alive(&device);
+    while (alive) {
         const QByteArray chunk = device.read(ReadChunkBytes);
         if (chunk.isEmpty())
             return;

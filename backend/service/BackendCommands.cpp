@@ -120,13 +120,17 @@ const QHash<QString, Handler> COMMANDS = {
 RequestTable sessionCommands(QIODevice* control, const QPointer<VpnCtl>& vpn)
 {
     RequestTable table;
+    // A handler may wait in local event loops (activation does), during which the
+    // session can end and its socket be deleted: the reply then has nowhere to go.
+    const QPointer<QIODevice> replies(control);
     for (auto command = COMMANDS.cbegin(); command != COMMANDS.cend(); ++command) {
         const Handler handler = command.value();
-        table.add(command.key(), [control, &vpn, handler](const LinkMessage& request) {
+        table.add(command.key(), [replies, &vpn, handler](const LinkMessage& request) {
             if (!vpn)
                 return;
             const QStringList values = handler(*vpn, request.arguments);
-            MessageWriter(control).writeReply(request.id, values);
+            if (replies)
+                MessageWriter(replies).writeReply(request.id, values);
         });
     }
     return table;

@@ -108,6 +108,14 @@ void VpnMgmt::vpnStop()
     reconnectCounter = 0;
 }
 
+bool VpnMgmt::waitForProcessToClose(int ms)
+{
+    if (!socket || socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    socket->disconnect(this);
+    return socket->waitForDisconnected(ms);
+}
+
 void VpnMgmt::getVpnStatistics()
 {
     if (socket && socket->isValid())
@@ -313,7 +321,9 @@ void VpnMgmt::processStateMessage(const QString& text)
             emit vpnState(VpnState::Exited);
         } else if (detail == QLatin1String("connection-reset")) {
             emit vpnState(VpnState::ConnectionReset);
-        } else if (detail == QLatin1String("init_instance")) {
+        } else if (detail == QLatin1String("init_instance") || detail == QLatin1String("connection-failed")) {
+            // The openvpn we ship reports a server it gave up on after its retries
+            // as "connection-failed"; like a failed start, it means this server is out.
             reconnectCounter = 0;
             emit vpnState(VpnState::Fatal);
         } else {

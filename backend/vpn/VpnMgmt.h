@@ -48,6 +48,10 @@ public:
     void stop();
     void setAuth(const QString& user, QString password);
     void vpnStop();
+    // Ends the conversation for good: blocks, without an event loop and without
+    // reading what openvpn still says, until openvpn closes the management
+    // connection or the time is up; true when it closed.
+    bool waitForProcessToClose(int ms);
     void getVpnStatistics();
 
 signals:

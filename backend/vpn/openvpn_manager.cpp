@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <climits>
+#include <csignal>
 #include <unistd.h>
 
 namespace openvpn_manager {
@@ -192,6 +193,12 @@ int start(const QString& host, bool isEncrypted)
 bool isRunning()
 {
     return get_pid() != 0;
+}
+
+bool terminate()
+{
+    const int pid = get_pid();
+    return pid > 0 && ::kill(pid, SIGTERM) == 0;
 }
 
 void retirePidFile()

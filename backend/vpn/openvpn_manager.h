@@ -18,6 +18,10 @@ int start(const QString& host, bool isEncrypted);
 // program at paths::OPENVPN_FILE, is alive.
 bool isRunning();
 
+// Sends SIGTERM to the openvpn named in "openvpn.pid" when that process runs our
+// program; false when there is no such process.
+bool terminate();
+
 // Once the process has ended, "openvpn.pid" becomes "openvpn.last_pid" (any older
 // last pid is dropped). Never follows links the user may have planted.
 void retirePidFile();

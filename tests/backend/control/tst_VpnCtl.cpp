@@ -368,7 +368,6 @@ void tst_VpnCtl::destroyedWhileStarting()
     QCOMPARE(log.withoutStatistics(), QStringList({state(Activating), state(Activating), state(Deactivating)}));
     // The openvpn started for the gone session is stopped; no monitor is left to wait for.
     monitorSeesOpenvpn = true;
-    QTRY_VERIFY_WITH_TIMEOUT(openvpn.received.contains("signal SIGTERM"), ProcessTimeoutMs);
     QTRY_VERIFY_WITH_TIMEOUT(sandbox.processes().isEmpty(), ProcessTimeoutMs);
 }
 

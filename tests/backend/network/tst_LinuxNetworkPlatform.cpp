@@ -56,18 +56,24 @@ class tst_LinuxNetworkPlatform : public QObject
 private slots:
     void initTestCase();
     void init();
+    void cleanup();
 
     void wiredWithDefaultRoute();
     void servicesOfTheKernel();
     void configMethodFromAddressLifetime_data();
     void configMethodFromAddressLifetime();
     void noDefaultRoute();
+    void primaryOutlivesItsRoute();
     void cableUnplugged();
     void recoverDnsWritesResolvConf();
     void recoverDnsWithoutPrimaryKeepsResolvConf();
     void wifiPowerFromRfkill();
     void renewWithoutDhcpClient_data();
     void renewWithoutDhcpClient();
+
+private:
+    // Each test starts from a platform that has seen nothing yet.
+    std::unique_ptr<LinuxNetworkPlatform> platform;
 };
 
 void tst_LinuxNetworkPlatform::initTestCase()
@@ -89,6 +95,14 @@ void tst_LinuxNetworkPlatform::init()
     QVERIFY(ip("link set v0 up"));
     QVERIFY(ip("link set v1 up"));
     QVERIFY(ip("route replace default via 10.201.0.1 dev v0"));
+    platform = std::make_unique<LinuxNetworkPlatform>();
+    NetworkCtl::setPlatform(platform.get());
+}
+
+void tst_LinuxNetworkPlatform::cleanup()
+{
+    NetworkCtl::setPlatform(nullptr);
+    platform.reset();
 }
 
 void tst_LinuxNetworkPlatform::wiredWithDefaultRoute()
@@ -150,6 +164,23 @@ void tst_LinuxNetworkPlatform::noDefaultRoute()
     QVERIFY(NetworkCtl::isConnectionEnabled());
     QVERIFY(!NetworkCtl::isInternetConnectionExisted());
     QCOMPARE(NetworkCtl::getStaticRouter(), QString());
+}
+
+// A tunnel takes the default route over, and a crash can take it away altogether,
+// while the wired service is still the way onto the network: it stays primary, and
+// the repair still finds its method and router.
+void tst_LinuxNetworkPlatform::primaryOutlivesItsRoute()
+{
+    QCOMPARE(NetworkCtl::getDefaultNetworkInterface(), QString("v0"));
+    QVERIFY(ip("route replace default dev tun7"));
+    QCOMPARE(NetworkCtl::typeOfNetworkConnectionReadable(), QString("Wired connection"));
+    QVERIFY(ip("route del default"));
+    QCOMPARE(NetworkCtl::getDefaultNetworkInterface(), QString("v0"));
+    QCOMPARE(NetworkCtl::getTcpIpConfigMethod(), QString("DHCP"));
+    QCOMPARE(NetworkCtl::getStaticRouter(), QString("10.201.0.1"));
+
+    QVERIFY(ip("link set v1 down"));
+    QCOMPARE(NetworkCtl::getDefaultNetworkInterface(), QString());
 }
 
 void tst_LinuxNetworkPlatform::cableUnplugged()

@@ -59,6 +59,7 @@ private slots:
     void dispatch_data();
     void dispatch();
     void handlerWaitingInEventLoopHoldsBackNextRequest();
+    void connectionDeletedWhileHandlerWaits();
 
 private:
     void checkRead(const QByteArray& input, int chunkSize, MessageReader::Framing framing, const Messages& expected,
@@ -233,6 +234,25 @@ void tst_MessageReader::handlerWaitingInEventLoopHoldsBackNextRequest()
     client.write("FIRST\n1\n0\n");
     QTRY_COMPARE(trace, (QStringList{"begin FIRST", "end FIRST", "begin SECOND", "end SECOND"}));
     QVERIFY(moreArrived);
+}
+
+// The session ends during a handler's wait and its socket is deleted: the reader
+// finishes what it had already read and must not come back to the device.
+void tst_MessageReader::connectionDeletedWhileHandlerWaits()
+{
+    auto* device = new QBuffer;
+    device->setData("FIRST\n1\n0\nSECOND\n2\n0\n");
+    device->open(QIODevice::ReadOnly);
+    QStringList handled;
+    MessageReader reader([&](const LinkMessage& m) {
+        handled << m.name;
+        if (m.name == "FIRST") {
+            device->deleteLater();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    });
+    reader.readFrom(*device);
+    QCOMPARE(handled, (QStringList{"FIRST", "SECOND"}));
 }
 
 QTEST_GUILESS_MAIN(tst_MessageReader)

@@ -114,6 +114,8 @@ void tst_VpnMgmt::notifications_data()
                                             << QStringList{"state:2"};
     QTest::newRow("connection reset") << QByteArrayList{">STATE:1,EXITING,connection-reset,,"} << QStringList{"state:3"};
     QTest::newRow("init_instance") << QByteArrayList{">STATE:1,EXITING,init_instance,"} << QStringList{"state:6"};
+    QTest::newRow("server given up after retries") << QByteArrayList{">STATE:1,EXITING,connection-failed,,"}
+                                                   << QStringList{"state:6"};
     QTest::newRow("init_instance, three fields") << QByteArrayList{">STATE:1,EXITING,init_instance"} << none;
     QTest::newRow("other exit") << QByteArrayList{">STATE:1,EXITING,auth-failure,,"} << QStringList{"unexpectedShutDown"};
     QTest::newRow("unknown state") << QByteArrayList{">STATE:1,RESOLVE,,,"} << none;

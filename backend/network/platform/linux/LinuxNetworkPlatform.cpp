@@ -13,6 +13,10 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
 
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -102,16 +106,29 @@ QJsonArray ipJson(const QStringList& arguments, QString* raw = nullptr)
     return QJsonDocument::fromJson(output.toUtf8()).array();
 }
 
-// A blocking lookup on purpose: an event loop here would let client requests and
-// deferred deletions run in the middle of the caller's state change.
+// A name lookup must not hold the backend up for long: past this a host that has
+// not resolved counts as unreachable.
+const int HostLookupTimeoutMs = 5000;
+
+// Blocking on purpose, without an event loop (which would let client requests and
+// deferred deletions run in the middle of the caller's state change). The lookup
+// runs on a thread of its own so that a resolver that never answers costs at most
+// the time-out; a late answer is dropped with the thread.
 QList<QHostAddress> resolveIPv4(const QString& host)
 {
-    QList<QHostAddress> found;
-    for (const QHostAddress& address : QHostInfo::fromName(host).addresses()) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol)
-            found << address;
-    }
-    return found;
+    auto answer = std::make_shared<std::promise<QList<QHostAddress>>>();
+    std::future<QList<QHostAddress>> addresses = answer->get_future();
+    std::thread([host, answer] {
+        QList<QHostAddress> found;
+        for (const QHostAddress& address : QHostInfo::fromName(host).addresses()) {
+            if (address.protocol() == QAbstractSocket::IPv4Protocol)
+                found << address;
+        }
+        answer->set_value(found);
+    }).detach();
+    if (addresses.wait_for(std::chrono::milliseconds(HostLookupTimeoutMs)) != std::future_status::ready)
+        return {};
+    return addresses.get();
 }
 
 QString readSmallFile(const QString& path)
@@ -220,17 +237,24 @@ QString LinuxNetworkPlatform::switchWifiOn()
 NetworkPlatform::PrimaryService LinuxNetworkPlatform::primaryService()
 {
     PrimaryService primary;
+    QMap<QString, Link> links;
     const QJsonArray routes = ipJson({"route", "show", "default"}, &primary.details);
+    readLinks(links);
     for (const QJsonValue& route : routes) {
         // The kernel keeps a route whose link went down; it carries nothing.
         if (route.toObject().value(QStringLiteral("flags")).toArray().contains(QStringLiteral("linkdown")))
             continue;
         const QString dev = route.toObject().value(QStringLiteral("dev")).toString();
-        if (isInterfaceName(dev)) {
-            primary.interfaceName = dev;
-            primary.serviceId = dev;
+        if (isInterfaceName(dev) && links.contains(dev) && isNetworkService(links.value(dev))) {
+            m_lastPrimary = dev;
+            m_lastRouter = route.toObject().value(QStringLiteral("gateway")).toString();
             break;
         }
+    }
+    const Link last = links.value(m_lastPrimary);
+    if (!m_lastPrimary.isEmpty() && (last.flags & IFF_RUNNING) && last.hasIPv4Address) {
+        primary.interfaceName = m_lastPrimary;
+        primary.serviceId = m_lastPrimary;
     }
     return primary;
 }
@@ -260,7 +284,7 @@ QString LinuxNetworkPlatform::ipv4Router(const QString& serviceId)
         if (!gateway.isEmpty())
             return gateway;
     }
-    return {};
+    return serviceId == m_lastPrimary ? m_lastRouter : QString();
 }
 
 QString LinuxNetworkPlatform::renewDhcpLease(const QString& interfaceName)

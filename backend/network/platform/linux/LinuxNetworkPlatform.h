@@ -31,6 +31,13 @@ private:
     bool rfkillBlocked(const QString& rfkillDir) const;
     QStringList wifiRfkillDirs() const;
 
+    // The service that last carried the default route, and its router. Here the
+    // routing table is all there is to tell which service is primary, and a tunnel
+    // takes the default route over (or a crash takes it away) while that service
+    // is still the way onto the network.
+    QString m_lastPrimary;
+    QString m_lastRouter;
+
     QString m_resolvConfPath;
     QString m_sysfsRoot;
     NetworkManagerClient m_networkManager;

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// One VPN test bed made by testbed.sh: a server namespace with two openvpn servers,
+// a client side with its own network, process list, /run and resolver files, and a
+// private copy of the application folder that the backend runs from. Everything the
+// bed made goes away with the object.
+class TestBed
+{
+public:
+    static const QString ServerHost;
+    static const QStringList DeadHosts;
+    static const QString User;
+    static const QString Password;
+    static const QString LocalGateway;  // the client network's own router
+    static const QString TunnelGateway; // the encrypted server's end of the tunnel
+
+    TestBed();
+    ~TestBed();
+    TestBed(const TestBed&) = delete;
+    TestBed& operator=(const TestBed&) = delete;
+
+    // Empty when the bed is up, otherwise what went wrong.
+    QString setUp();
+
+    QString folder() const { return m_dir.path(); }
+    QString appDir() const;
+    QString dataDir() const;
+
+    // Starts a program on the client side. The process object runs the bed's
+    // wrapper, so signals meant for the program go through signalProcesses().
+    void start(QProcess& process, const QString& program, const QStringList& arguments = {}) const;
+
+    // Host pids of the client side's processes with this name.
+    QList<int> pids(const QString& name) const;
+    // Sends the signal to every client-side process with this name; how many got it.
+    int signalProcesses(const QString& name, int signal) const;
+
+    // The client's IPv4 main routing table, its default route and its resolver file.
+    QString routes() const;
+    QString defaultRoute() const;
+    QByteArray resolvConf() const;
+    bool replaceDefaultRoute(const QString& gateway) const;
+
+private:
+    QProcessEnvironment scriptEnvironment() const;
+    QString script(const QStringList& arguments, int* exitCode = nullptr) const;
+    bool ip(const QStringList& arguments, QString* output = nullptr) const;
+
+    QTemporaryDir m_dir;
+    QString m_clientNamespace;
+    bool m_made = false;
+};

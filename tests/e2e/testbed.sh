@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# A VPN test bed inside two network namespaces made here and nowhere else:
+#   server namespace: Debian openvpn servers on TCP 1195 (encrypted) and 1196 (cipher none)
+#                     at 10.77.0.1; further addresses 10.77.0.11-13 answer nothing (dead servers)
+#   client namespace: where ozm_launch runs, from a private copy of the application folder,
+#                     with its own resolv.conf and hosts (ip netns exec bind-mounts them over
+#                     /etc), its own process list and its own /run, as on a machine of its own:
+#                     the backend takes any openvpn it sees for its own, and its scripts keep
+#                     the replaced resolver configuration in /run
+#
+#   testbed.sh setup APP_SOURCE_DIR   make namespaces, PKI, the application copy, start servers
+#   testbed.sh exec CMD...            run CMD on the client side
+#   testbed.sh pids NAME              host pids of the client side's processes called NAME
+#   testbed.sh teardown               stop everything, remove namespaces and files
+#
+# State lives in $TESTBED (a folder); the namespace names derive from it, so parallel
+# test beds never meet. Needs root, /dev/net/tun, iproute2, util-linux, openssl and openvpn.
+set -u
+SELF=$(readlink -f "$0")
+TESTBED=${TESTBED:?set TESTBED to a fresh folder}
+ID=$(printf '%s' "$TESTBED" | md5sum | cut -c1-8)
+NS_S=ozs$ID NS_C=ozc$ID
+SRV_IP=10.77.0.1 CLI_IP=10.77.0.2
+DEAD_IPS=(10.77.0.11 10.77.0.12 10.77.0.13)
+VPN_USER=${VPN_USER:-alice} VPN_PASS=${VPN_PASS:-s3cret}
+# The backend calls the Internet present when it reaches the operator's web host directly.
+WEB_HOST=${WEB_HOST:-www.ozmira.com}
+
+die() { echo "testbed: $*" >&2; exit 1; }
+
+make_pki() {
+    local ec=(-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes)
+    openssl req -x509 "${ec[@]}" -keyout ca.key -out ca.crt -days 2 -subj /CN=testbed-ca \
+        -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign 2>/dev/null || return 1
+    openssl req "${ec[@]}" -keyout server.key -out server.csr -subj /CN=testbed-server 2>/dev/null || return 1
+    # The client checks the legacy server usage mark as well as the key usage.
+    printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature,keyAgreement\nextendedKeyUsage=serverAuth\nnsCertType=server\n' >server.ext
+    openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 2 \
+        -extfile server.ext -out server.crt 2>/dev/null
+}
+
+server_conf() {   # server_conf PORT SUBNET [extra lines]
+    cat <<CONF
+dev tun
+proto tcp-server
+local $SRV_IP
+port $1
+topology subnet
+server $2 255.255.255.0
+ca $TESTBED/ca.crt
+cert $TESTBED/server.crt
+key $TESTBED/server.key
+dh none
+verify-client-cert none
+username-as-common-name
+script-security 2
+auth-user-pass-verify $TESTBED/checkpw.sh via-file
+tmp-dir $TESTBED
+push "dhcp-option DNS ${2%.0}.1"
+comp-lzo
+keepalive 10 60
+verb 3
+${3:-}
+CONF
+}
+
+start_server() {   # start_server NAME PORT SUBNET [extra]
+    server_conf "$2" "$3" "${4:-}" >"$1.conf"
+    ip netns exec "$NS_S" openvpn --config "$1.conf" --writepid "$TESTBED/$1.pid" --log "$TESTBED/$1.log" --daemon || return 1
+    local i
+    for i in $(seq 100); do
+        grep -qs 'Initialization Sequence Completed' "$1.log" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# PID 1 of the client side: a private /run, then nothing but reaping, since an
+# openvpn whose backend died ends up here and its end must not linger as a zombie.
+client_init() {
+    mount -t tmpfs -o mode=0755 testbed-run /run || exit 1
+    : >"$TESTBED/client.ready"
+    trap 'exit 0' TERM
+    while :; do
+        sleep 3600 &
+        wait $!
+    done
+}
+
+start_client_init() {
+    setsid ip netns exec "$NS_C" unshare --pid --fork --mount-proc "$SELF" _client_init \
+        </dev/null >/dev/null 2>&1 &
+    local unshare_pid=$! i init
+    for i in $(seq 100); do
+        init=$(cat "/proc/$unshare_pid/task/$unshare_pid/children" 2>/dev/null)
+        if [ -n "$init" ] && [ -e "$TESTBED/client.ready" ]; then
+            echo "${init% }" >"$TESTBED/client.init"
+            return 0
+        fi
+        sleep 0.05
+    done
+    return 1
+}
+
+client_pids() {   # client_pids NAME
+    local pid
+    for pid in $(ip netns pids "$NS_C" 2>/dev/null); do
+        [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$1" ] && echo "$pid"
+    done
+    return 0
+}
+
+setup() {
+    local app_source
+    app_source=$(readlink -f "${1:?application folder to copy}") || die "no application folder $1"
+    mkdir -p "$TESTBED" && cd "$TESTBED" || exit 1
+    ip netns add "$NS_S" && ip netns add "$NS_C" || die "cannot create namespaces"
+    ip link add "s$ID" netns "$NS_S" type veth peer name "c$ID" netns "$NS_C" || die "no veth"
+    ip -n "$NS_S" addr add $SRV_IP/24 dev "s$ID"
+    local ip
+    for ip in "${DEAD_IPS[@]}"; do ip -n "$NS_S" addr add "$ip/24" dev "s$ID"; done
+    # Dead servers: their ports refuse at once rather than leaving the client to time out.
+    ip -n "$NS_C" addr add $CLI_IP/24 dev "c$ID"
+    ip -n "$NS_S" link set lo up; ip -n "$NS_C" link set lo up
+    ip -n "$NS_S" link set "s$ID" up; ip -n "$NS_C" link set "c$ID" up
+    ip -n "$NS_C" route add default via $SRV_IP
+
+    mkdir -p "/etc/netns/$NS_C"
+    echo "nameserver 192.0.2.53" >"/etc/netns/$NS_C/resolv.conf"
+    printf '127.0.0.1 localhost\n%s %s\n' "$SRV_IP" "$WEB_HOST" >"/etc/netns/$NS_C/hosts"
+    start_client_init || die "no client process namespace"
+
+    make_pki || die "PKI failed"
+    cat >checkpw.sh <<PW
+#!/bin/sh
+{ read -r u; read -r p; } <"\$1"
+[ "\$u" = "$VPN_USER" ] && [ "\$p" = "$VPN_PASS" ]
+PW
+    chmod 755 checkpw.sh
+
+    # The backend takes its own folder as the application folder, so each test bed
+    # runs a private copy holding this bed's CA.
+    mkdir -p app data && chmod 700 data
+    cp -a "$app_source"/. app/
+    cp ca.crt app/cachain.pem
+    chmod 644 app/cachain.pem
+
+    start_server encrypted 1195 10.8.0.0 || die "encrypted server did not start"
+    start_server plain 1196 10.9.0.0 || die "plain server did not start"
+    echo "$NS_C" >client.ns
+}
+
+teardown() {
+    cd "$TESTBED" 2>/dev/null || return 0
+    local pid f
+    # Everything still running in the client namespace goes first (backend, openvpn).
+    for pid in $(ip netns pids "$NS_C" 2>/dev/null) $(ip netns pids "$NS_S" 2>/dev/null); do
+        kill "$pid" 2>/dev/null
+    done
+    sleep 0.2
+    for pid in $(ip netns pids "$NS_C" 2>/dev/null) $(ip netns pids "$NS_S" 2>/dev/null); do
+        kill -9 "$pid" 2>/dev/null
+    done
+    ip netns del "$NS_C" 2>/dev/null
+    ip netns del "$NS_S" 2>/dev/null
+    rm -rf "/etc/netns/$NS_C"
+}
+
+case ${1:-} in
+    setup) shift; setup "$@" ;;
+    exec) shift; exec nsenter --target "$(cat "$TESTBED/client.init")" --net --mount --pid --wd="$PWD" -- "$@" ;;
+    pids) client_pids "${2:?process name}" ;;
+    _client_init) client_init ;;
+    teardown) teardown ;;
+    names) echo "$NS_S $NS_C" ;;
+    *) echo "usage: $0 setup APPDIR | exec CMD... | pids NAME | teardown | names" >&2; exit 2 ;;
+esac
