@@ -85,6 +85,10 @@ backend
 link "$TESTBED/warmup.txt" "${activation_script[@]}" "@wait 200" "${deactivation_script[@]}" &
 for _ in $(seq 400); do pid=$(bed pids openvpn) && [ -n "$pid" ] && break; sleep 0.05; done
 mapfile -d '' -t OPENVPN_ARGV <"/proc/$pid/cmdline"
+# The backend hands openvpn its pid and log files as descriptors; by hand they are files.
+for i in "${!OPENVPN_ARGV[@]}"; do
+    case ${OPENVPN_ARGV[i]} in /dev/fd/*) OPENVPN_ARGV[i]=$TESTBED/raw-run.$i ;; esac
+done
 wait
 wait_gone openvpn && wait_gone ozm_launch
 
