@@ -71,6 +71,15 @@ VpnCtl::~VpnCtl()
         openvpn_manager::terminate();
 }
 
+void VpnCtl::shutdown()
+{
+    closing = true;
+    statisticsTimer.stop();
+    dhcpRefreshedTimer.stop();
+    dhcpNotRefreshedTimer.stop();
+    reactivationDelay = 0;
+}
+
 void VpnCtl::setTimeScaleForTests(double scale)
 {
     timeScale = scale;
@@ -206,6 +215,8 @@ void VpnCtl::activateOnInternetExisted()
 
 void VpnCtl::startVpn()
 {
+    if (closing)
+        return;
     mgmt.stop();
     mgmt.setAuth(authData.user, authData.password);
     setState(Activating);
@@ -218,7 +229,7 @@ void VpnCtl::startVpn()
     // Client requests wait for this one's reply; a deactivation among them meets
     // the state check of the next management state line instead.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (!alive || !isActivating()) {
+    if (!alive || closing || !isActivating()) {
         startProcessKiller();
         return;
     }
@@ -248,6 +259,8 @@ void VpnCtl::killAllreadyRunningOpenVpnProcess()
 
 void VpnCtl::onKillAllreadyRunningOpenVpnProcessFinish(bool success)
 {
+    if (closing)
+        return;
     if (success)
         startVpn();
     else

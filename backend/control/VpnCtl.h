@@ -28,6 +28,10 @@ public:
     explicit VpnCtl(QObject* parent);
     ~VpnCtl() override;
 
+    // The session is over: from now on nothing that is still pending (a stray
+    // process being stopped, a start in its waits, a timer) starts anything new.
+    void shutdown();
+
     // Disconnected without an enabled connection, else StateSecure or Deactivated by
     // the connection's security; computed afresh on every call.
     ActivationState initialActivationState() const;
@@ -104,6 +108,7 @@ private:
     QTimer statisticsTimer;
     ActivationState state;
     bool vpnProcessStarted = false;
+    bool closing = false;
     bool authFailedAnswerPending = false;
     unsigned long long reactivationDelay = 0;
     bool wasConnected = false;

@@ -80,6 +80,10 @@ bool MessageWriter::send(const QByteArray& message)
 {
     if (!m_device || !m_device->isWritable())
         return false;
+    // A peer that stops reading must not make the sender grow without bound: past
+    // this much unsent output its messages are dropped.
+    if (m_device->bytesToWrite() + message.size() > MaxPendingBytes)
+        return false;
     if (m_device->write(message) != message.size())
         return false;
     if (auto* socket = qobject_cast<QAbstractSocket*>(m_device))

@@ -26,6 +26,9 @@ public:
     static QByteArray event(const QString& name, const QStringList& values);
     static QByteArray logLine(QtMsgType type, const QString& text);
 
+    // Unsent output a device may hold before further messages are dropped.
+    static constexpr qint64 MaxPendingBytes = 16 * 1024 * 1024;
+
 private:
     bool send(const QByteArray& message);
 

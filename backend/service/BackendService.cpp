@@ -31,6 +31,7 @@ const int ClientConnectTimeoutMs = 10000;
 const int HandshakeReadWaitMs = 30000;
 // A handshake line is a keyword, a number or a folder path.
 const int MaxHandshakeLineBytes = 4096;
+const qint64 LogConnectionReadBufferBytes = 4096;
 
 QPointer<QTcpSocket> log_socket;
 QPointer<BackendService> last_backend_instance;
@@ -146,6 +147,9 @@ void BackendService::acceptLogConnection(QTcpSocket* socket)
 {
     qDebug() << "BackendService: OZM loger connected successfully.";
     log_socket = socket;
+    // The client sends nothing here; whatever it sends anyway is never read, so
+    // the buffer for it stays small and the sender is held back instead.
+    socket->setReadBufferSize(LogConnectionReadBufferBytes);
     connect(socket, &QTcpSocket::disconnected, this, &BackendService::onClientDisconnected);
 }
 
@@ -211,7 +215,8 @@ bool BackendService::readHandshakeLine(QString& line)
     }
     if (!client)
         return false;
-    const QByteArray bytes = client->readLine(MaxHandshakeLineBytes + 1);
+    // readLine(n) returns at most n - 1 bytes: room for one byte past the limit.
+    const QByteArray bytes = client->readLine(MaxHandshakeLineBytes + 2);
     if (bytes.size() > MaxHandshakeLineBytes)
         return false;
     line = QString::fromUtf8(bytes.constData(), int(qstrnlen(bytes.constData(), uint(bytes.size())))).trimmed();
@@ -306,9 +311,10 @@ void BackendService::closeService()
         *connection = nullptr;
         if (!socket)
             continue;
+        // Not deleted here: a request handler waiting in a local event loop may
+        // still hold it. It goes with the server, whose child it is.
         socket->disconnect(this);
         socket->close();
-        socket->deleteLater();
     }
     qDebug() << "BackendService: Service closed.";
     RoutingTable::instance()->deinit();
@@ -319,6 +325,9 @@ void BackendService::stopVpn()
 {
     if (VpnCtl* vpn = vpn_ctl_inst.data()) {
         vpn_ctl_inst = nullptr;
+        // Its deletion may come due only after the event loop has ended; until then
+        // nothing it is still waiting for may start anything new.
+        vpn->shutdown();
         vpn->deleteLater();
     }
 }

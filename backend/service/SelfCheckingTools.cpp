@@ -210,6 +210,21 @@ bool refuseLink(const QString& path)
     return true;
 }
 
+// openvpn is normally a link to the system's program, which needs nothing; a link
+// to anything else is not made root's and executable.
+void repairOpenVpn()
+{
+    const QString& path = paths::OPENVPN_FILE;
+    struct stat target;
+    if (isSymbolicLink(path) && ::stat(QFile::encodeName(path).constData(), &target) == 0 && target.st_uid == 0
+        && (target.st_mode & PermissionBits) == OpenVpnMode)
+        return;
+    if (refuseLink(path))
+        return;
+    changeMode(path, OpenVpnMode, "Failed to set permissions for openvpn with code");
+    chownToRoot(path, "Failed to set root owner for openvpn with code");
+}
+
 void repairScripts()
 {
     for (const QString& path : scriptPaths()) {
@@ -262,8 +277,7 @@ bool repair()
         chownToRoot(launcher, "Failed to set root owner for launcher with code");
         changeMode(launcher, LauncherMode, "Failed to set permissions for launcher with code");
     }
-    changeMode(paths::OPENVPN_FILE, OpenVpnMode, "Failed to set permissions for openvpn with code");
-    chownToRoot(paths::OPENVPN_FILE, "Failed to set root owner for openvpn with code");
+    repairOpenVpn();
     repairScripts();
     repairDataFolder();
 

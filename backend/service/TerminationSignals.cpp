@@ -23,6 +23,10 @@ TerminationSignals::TerminationSignals(QObject* parent)
     connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::onSignalled);
     install(SIGTERM, previousTerm);
     install(SIGINT, previousInt);
+    install(SIGHUP, previousHup);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &previousPipe);
 }
 
 TerminationSignals::~TerminationSignals()
@@ -33,6 +37,8 @@ TerminationSignals::~TerminationSignals()
     // closed (or reused) descriptor.
     restore(SIGTERM, previousTerm);
     restore(SIGINT, previousInt);
+    restore(SIGHUP, previousHup);
+    restore(SIGPIPE, previousPipe);
     close(signalPipe[0]);
     close(signalPipe[1]);
     signalPipe[0] = signalPipe[1] = -1;

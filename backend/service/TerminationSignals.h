@@ -6,10 +6,11 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM and SIGINT into a clean exit with code 1: the handler only writes to
-// a pipe; the event loop reads it, logs and leaves, so destructors close the
-// session as on a disconnect. A signal the process was started with ignored stays
-// ignored.
+// Turns SIGTERM, SIGINT and SIGHUP into a clean exit with code 1: the handler only
+// writes to a pipe; the event loop reads it, logs and leaves, so destructors close
+// the session (and stop openvpn) as on a disconnect. A signal the process was
+// started with ignored stays ignored. SIGPIPE is ignored: a client that vanished
+// with the backend's standard error must not kill it before openvpn is stopped.
 class TerminationSignals : public QObject
 {
     Q_OBJECT
@@ -29,4 +30,6 @@ private:
     QSocketNotifier* notifier = nullptr;
     struct sigaction previousTerm {};
     struct sigaction previousInt {};
+    struct sigaction previousHup {};
+    struct sigaction previousPipe {};
 };

@@ -12,6 +12,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <unistd.h>
+
 namespace {
 
 bool runCheck(const QString& command, int& exitCode)
@@ -27,6 +29,10 @@ bool runCheck(const QString& command, int& exitCode)
 
 int runCheckMode(int& argc, char** argv)
 {
+    // Only root repairs; anyone else checks with their own rights, so the check
+    // cannot be used to look into folders the caller may not read.
+    if (getuid() != 0 && seteuid(getuid()) != 0)
+        return 1;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(gApplicationName);
     // The installation checked is the one this program belongs to.

@@ -13,6 +13,7 @@ private slots:
     void bytes_data();
     void bytes();
     void messagesReachThePeerWhole();
+    void peerThatStopsReadingCannotGrowTheSender();
 };
 
 void tst_MessageWriter::bytes_data()
@@ -74,6 +75,19 @@ void tst_MessageWriter::messagesReachThePeerWhole()
 
     backend->abort();
     QVERIFY(!writer.writeEvent(LinkProtocol::Event::VpnAuthFailed, {}));
+}
+
+void tst_MessageWriter::peerThatStopsReadingCannotGrowTheSender()
+{
+    LoopbackConnection connection;
+    QTcpSocket* sender = connection.accepted();
+    QVERIFY(sender);
+    const QString value(1024 * 1024, 'x');
+    int written = 0;
+    while (written < 64 && MessageWriter(sender).writeEvent("OZM_EVENT", {value}))
+        ++written;
+    QVERIFY2(written < 64, "the sender kept buffering for a peer that reads nothing");
+    QVERIFY(sender->bytesToWrite() <= MessageWriter::MaxPendingBytes);
 }
 
 QTEST_GUILESS_MAIN(tst_MessageWriter)

@@ -306,6 +306,7 @@ void tst_BackendService::sessionEnds_data()
     QTest::newRow("control connection closed") << "control" << 0 << false;
     QTest::newRow("terminated, VPN up") << "SIGTERM" << 1 << true;
     QTest::newRow("interrupted") << "SIGINT" << 1 << false;
+    QTest::newRow("hung up, VPN up") << "SIGHUP" << 1 << true;
 }
 
 // openvpn runs detached and would outlive the backend; however the session ends,
@@ -333,7 +334,7 @@ void tst_BackendService::sessionEnds()
     else if (ending == "control")
         peer->control.close();
     else
-        backend->signal(ending == "SIGTERM" ? SIGTERM : SIGINT);
+        backend->signal(ending == "SIGTERM" ? SIGTERM : ending == "SIGINT" ? SIGINT : SIGHUP);
 
     QVERIFY(backend->waitForExit(5000));
     QCOMPARE(backend->exitCode(), exitCode);
