@@ -235,6 +235,9 @@ void VpnCtl::startVpn()
     }
     switch (result) {
     case 0:
+        // Seen running by the start: without this, a process ending before the
+        // monitor's first look would never be reported and the state would stay put.
+        monitor.expectRunning();
         authFailedAnswerPending = false;
         mgmt.start(QLatin1String(openvpn_manager::ovpnManagementAddr), openvpn_manager::ovpnManagementPort);
         break;

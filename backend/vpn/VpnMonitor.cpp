@@ -63,6 +63,14 @@ void VpnMonitor::emitVpnStopped()
     emit vpnStopped();
 }
 
+void VpnMonitor::expectRunning()
+{
+    QMetaObject::invokeMethod(pollTimer, [this] {
+        running = true;
+        qDebug() << "VpnMonitor expects running state";
+    }, Qt::QueuedConnection);
+}
+
 void VpnMonitor::poll()
 {
     const bool now = openvpn_manager::isRunning();

@@ -23,6 +23,9 @@ public slots:
     void stop();
     void emitVpnStarted();
     void emitVpnStopped();
+    // A process the caller has seen start counts as running from now on, so that
+    // its end is reported even when it ends before a poll has seen it.
+    void expectRunning();
 
 private:
     void poll();

@@ -54,7 +54,7 @@ QtMessageHandler testLogHandler = nullptr;
 
 void watchMonitorReports(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (message.startsWith(QLatin1String("VpnMonitor signals")))
+    if (message.startsWith(QLatin1String("VpnMonitor signals")) || message.startsWith(QLatin1String("VpnMonitor expects")))
         monitorSeesOpenvpn = message.contains(QLatin1String("running"));
     testLogHandler(type, context, message);
 }

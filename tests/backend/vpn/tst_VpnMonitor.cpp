@@ -16,6 +16,7 @@ class tst_VpnMonitor : public QObject
 private slots:
     void reportsEachChangeOnTheOwnersThread();
     void processRunningBeforeStartIsReported();
+    void expectedProcessThatEndedUnseenIsReported();
     void destructionEndsThePollThread_data();
     void destructionEndsThePollThread();
 };
@@ -61,6 +62,20 @@ void tst_VpnMonitor::processRunningBeforeStartIsReported()
     QTest::qWait(1200);
     QCOMPARE(started.count(), 1);
     QCOMPARE(stopped.count(), 0);
+}
+
+// The start saw openvpn run, but it ended before the monitor's first look.
+void tst_VpnMonitor::expectedProcessThatEndedUnseenIsReported()
+{
+    OpenvpnSandbox sandbox;
+    QVERIFY(sandbox.isValid());
+    VpnMonitor monitor;
+    QSignalSpy started(&monitor, &VpnMonitor::vpnStarted);
+    QSignalSpy stopped(&monitor, &VpnMonitor::vpnStopped);
+    monitor.start();
+    monitor.expectRunning();
+    QVERIFY(stopped.wait(3000));
+    QCOMPARE(started.count(), 0);
 }
 
 void tst_VpnMonitor::destructionEndsThePollThread_data()
