@@ -6,7 +6,7 @@
 #include "NetworkNotifier.h"
 #include "OpenvpnSandbox.h"
 #include "OperatorWebHost.h"
-#include "TestNetworkNamespace.h"
+#include "PrivateNamespaces.h"
 #include "openvpn_manager.h"
 #include "paths.h"
 
@@ -262,7 +262,7 @@ void tst_VpnCtl::initTestCase()
     testLogHandler = qInstallMessageHandler(watchMonitorReports);
     QVERIFY(sandbox.isValid());
     QVERIFY(openvpn.listen());
-    QVERIFY(TestNetworkNamespace::ipBatch({"link add v0 type veth peer name v1", "addr add 10.9.0.1/24 dev v0",
+    QVERIFY(PrivateNamespaces::ipBatch({"link add v0 type veth peer name v1", "addr add 10.9.0.1/24 dev v0",
                                            "link set v0 up", "link set v1 up"}));
 }
 
@@ -277,7 +277,7 @@ void tst_VpnCtl::init()
     network.router.clear();
     setSecured(false);
     network.calls.clear();
-    QVERIFY(TestNetworkNamespace::ip("route replace default via " + Gateway));
+    QVERIFY(PrivateNamespaces::ip("route replace default via " + Gateway));
     NetworkNotifier::instance()->stopWaitingForInternetConnection();
 
     QFile logFile(paths::OPENVPN_LOG_FILE);
@@ -553,7 +553,7 @@ void tst_VpnCtl::vpnStoppedWhileActivated()
     network.linkLocalReachable = connectionEnabled;
     network.configMethod = configMethod;
     if (routeLost)
-        QVERIFY(TestNetworkNamespace::ip("route del default"));
+        QVERIFY(PrivateNamespaces::ip("route del default"));
 
     ctl->onVpnStopped();
     QTest::qWait(5 * ReactivationMs);
@@ -727,11 +727,11 @@ void tst_VpnCtl::unexpectedShutdown()
     network.configMethod = configMethod;
     network.router = router;
     if (routeLost)
-        QVERIFY(TestNetworkNamespace::ip("route del default"));
+        QVERIFY(PrivateNamespaces::ip("route del default"));
 
     ctl->onVpnUnexpectedShutdown(true);
     QCOMPARE(log.withoutStatistics(), expected);
-    QCOMPARE(TestNetworkNamespace::defaultRoutes().join('\n'), routeAfter);
+    QCOMPARE(PrivateNamespaces::defaultRoutes().join('\n'), routeAfter);
     QCOMPARE(network.calls.contains("renewDhcpLease wlan0"), renewsLease);
 
     // The fallback DNS goes back in place once the tunnel is up again after a repair.
@@ -761,7 +761,7 @@ void tst_VpnCtl::dhcpWait()
     QFETCH(QStringList, expected);
 
     if (!defaultRoute || !routeChanges.isEmpty())
-        QVERIFY(TestNetworkNamespace::ip("route del default"));
+        QVERIFY(PrivateNamespaces::ip("route del default"));
     QElapsedTimer clock;
     clock.start();
     ctl->startWaitingOfDhcpRefreshing();
@@ -772,7 +772,7 @@ void tst_VpnCtl::dhcpWait()
     }
     // The route monitor needs a moment to start listening.
     QTest::qWait(DhcpWaitMs / 4);
-    QVERIFY(TestNetworkNamespace::ipBatch(routeChanges));
+    QVERIFY(PrivateNamespaces::ipBatch(routeChanges));
     QTRY_COMPARE(log.entries, expected);
     QVERIFY(clock.elapsed() < DhcpWaitMs);
     // The long wait must not end it a second time.
@@ -780,6 +780,6 @@ void tst_VpnCtl::dhcpWait()
     QCOMPARE(log.entries, expected);
 }
 
-OZM_NAMESPACE_TEST_MAIN(tst_VpnCtl)
+OZM_NAMESPACE_TEST_MAIN(tst_VpnCtl, PrivateNamespaces::Options())
 
 #include "tst_VpnCtl.moc"

@@ -1,20 +1,21 @@
-// Runs inside a network namespace of its own (see NetnsRunner): a veth pair
+// Runs inside namespaces of its own (see PrivateNamespaces): a veth pair
 // v0 (10.201.0.2, address with a lease time) and v1 (10.201.0.1, permanent
 // address), the default route via v1's address on v0, and a tun device.
+// /etc/resolv.conf is a private copy holding Marker, and /etc/hosts a private
+// copy mapping the operator's host to HostAddress.
 #include "LinuxNetworkPlatform.h"
-#include "NetnsRunner.h"
 #include "NetworkCtl.h"
+#include "OperatorWebHost.h"
+#include "PrivateNamespaces.h"
 
 #include <QtTest>
 
 namespace {
 
-bool ip(const QString& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("/usr/sbin/ip"), arguments.split(' '));
-    return process.waitForFinished(10000) && process.exitCode() == 0;
-}
+const QByteArray Marker = "ozm network test namespace";
+const QByteArray HostAddress = "10.201.9.9";
+
+using PrivateNamespaces::ip;
 
 QByteArray resolvConf()
 {
@@ -55,6 +56,7 @@ class tst_LinuxNetworkPlatform : public QObject
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -79,8 +81,7 @@ private:
 void tst_LinuxNetworkPlatform::initTestCase()
 {
     // Everything below writes /etc/resolv.conf; it must be the namespace's copy.
-    QVERIFY2(resolvConf().contains(NetnsRunner::marker().toUtf8()),
-             "not inside the test's own network namespace");
+    QVERIFY2(resolvConf().contains(Marker), "not inside the test's own namespaces");
     QVERIFY(ip("link set lo up"));
     QVERIFY(ip("link add v0 type veth peer name v1"));
     QVERIFY(ip("addr add 10.201.0.2/24 dev v0 valid_lft 3600 preferred_lft 3600"));
@@ -88,6 +89,13 @@ void tst_LinuxNetworkPlatform::initTestCase()
     QVERIFY(ip("tuntap add dev tun7 mode tun"));
     QVERIFY(ip("addr add 10.201.8.1/24 dev tun7"));
     QVERIFY(ip("link set tun7 up"));
+}
+
+// What the tests wrote went to the private copies; the machine's files are untouched.
+void tst_LinuxNetworkPlatform::cleanupTestCase()
+{
+    QVERIFY(PrivateNamespaces::machineFileUnchanged("/etc/resolv.conf"));
+    QVERIFY(PrivateNamespaces::machineFileUnchanged("/etc/hosts"));
 }
 
 void tst_LinuxNetworkPlatform::init()
@@ -262,14 +270,9 @@ void tst_LinuxNetworkPlatform::renewWithoutDhcpClient()
     QCOMPARE(platform.renewDhcpLease(interfaceName), output);
 }
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    const int outerResult = NetnsRunner::runInNamespace(argc, argv);
-    if (outerResult >= 0)
-        return outerResult;
-    tst_LinuxNetworkPlatform test;
-    return QTest::qExec(&test, argc, argv);
-}
+OZM_NAMESPACE_TEST_MAIN(tst_LinuxNetworkPlatform,
+                        PrivateNamespaces::Options()
+                            .withFile("/etc/resolv.conf", "# " + Marker + "\nnameserver 127.0.0.1\n")
+                            .withFile("/etc/hosts", "127.0.0.1 localhost\n" + HostAddress + ' ' + OperatorWebHost + '\n'))
 
 #include "tst_LinuxNetworkPlatform.moc"

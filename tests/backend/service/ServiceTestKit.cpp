@@ -7,82 +7,13 @@
 #include <QHostAddress>
 #include <QTest>
 
-#include <cerrno>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 const quint16 ServicePort = 10014;
 
-// Waits for `child`, reaping every other process that ends meanwhile, and passes
-// its exit status on.
-[[noreturn]] void exitWith(pid_t child)
-{
-    int status = 0;
-    for (pid_t ended = 0; ended != child;) {
-        ended = waitpid(-1, &status, 0);
-        if (ended < 0 && errno != EINTR)
-            _exit(1);
-    }
-    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 1);
-}
-
-// The caller goes on in a new child, which ends when the caller does.
-bool continueInChild()
-{
-    const pid_t child = fork();
-    if (child < 0)
-        return false;
-    if (child > 0)
-        exitWith(child);
-    return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0;
-}
-
 } // namespace
-
-bool enterPrivateNetwork()
-{
-    // The first child is the new pid namespace's init, which reaps what openvpn
-    // leaves; the tests run in its child.
-    if (unshare(CLONE_NEWNS | CLONE_NEWPID) != 0 || !continueInChild()) {
-        std::perror("private namespaces");
-        return false;
-    }
-    if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-        || mount("proc", "/proc", "proc", MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0) {
-        std::perror("private mounts");
-        return false;
-    }
-    char resolvConf[] = "/tmp/ozm-test-resolv-XXXXXX";
-    const int fd = mkstemp(resolvConf);
-    if (fd < 0 || close(fd) != 0 || mount(resolvConf, "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) {
-        std::perror("private resolv.conf");
-        return false;
-    }
-    unlink(resolvConf);
-    return continueInChild() && renewNetwork();
-}
-
-bool renewNetwork()
-{
-    if (unshare(CLONE_NEWNET) != 0) {
-        std::perror("private network");
-        return false;
-    }
-    return std::system("/usr/sbin/ip link set lo up") == 0;
-}
-
-bool ip(const QStringList& arguments)
-{
-    return QProcess::execute("/usr/sbin/ip", arguments) == 0;
-}
 
 InstalledBackend::InstalledBackend()
 {

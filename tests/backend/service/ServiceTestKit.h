@@ -3,8 +3,9 @@
 #include <LinkMessage.h>
 #include <MessageReader.h>
 
+#include "PrivateNamespaces.h"
+
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QList>
 #include <QProcess>
 #include <QStringList>
@@ -12,28 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// The backend listens on a fixed port and may start openvpn, so a test process
-// first moves into namespaces of its own: a network (loopback only), mounts with a
-// private /etc/resolv.conf and /proc, and processes, so that neither the machine
-// nor other tests see what it starts, nor it theirs, and all of it ends with the
-// test. Must run before any thread exists.
-bool enterPrivateNetwork();
-#define OZM_PRIVATE_NETWORK_TEST_MAIN(TestObject)                                                              \
-    int main(int argc, char* argv[])                                                                           \
-    {                                                                                                          \
-        if (!enterPrivateNetwork())                                                                            \
-            return 1;                                                                                          \
-        QCoreApplication app(argc, argv);                                                                      \
-        TestObject test;                                                                                       \
-        return QTest::qExec(&test, argc, argv);                                                                \
-    }
-
-// Leaves the current network for a new one, loopback only: what an earlier test
-// left there (links, sockets waiting out their close) stays behind.
-bool renewNetwork();
-
-// Runs /usr/sbin/ip with the given arguments inside the test's namespace.
-bool ip(const QStringList& arguments);
+// The backend listens on a fixed port and may start openvpn, so each test process
+// runs in namespaces of its own (PrivateNamespaces with its own processes), so
+// that neither the machine nor other tests see what it starts, nor it theirs.
 
 // An application folder holding a copy of the backend, openvpn (the system's) and
 // CA chain, and a data folder private to the user running the tests.

@@ -65,7 +65,7 @@ void tst_BackendService::initTestCase()
 
 void tst_BackendService::init()
 {
-    QVERIFY(renewNetwork());
+    QVERIFY(PrivateNamespaces::renewNetwork());
     backend = std::make_unique<BackendProcess>(*installed);
     QVERIFY2(backend->waitUntilListening(), qPrintable(backend->standardError()));
     peer = std::make_unique<LinkPeer>();
@@ -104,7 +104,7 @@ void tst_BackendService::acceptedClientLearnsNetworkAndState()
     QFETCH(QString, state);
     QFETCH(bool, networkEventAgain);
     for (const QString& command : network)
-        QVERIFY(ip(command.split(' ')));
+        QVERIFY(PrivateNamespaces::ip(command));
 
     QVERIFY(peer->connectBoth());
     peer->send({"OZM_SET_APP_DIR", installed->appDir(), "OZM_SET_APP_DATA_DIR", installed->dataDir()});
@@ -426,6 +426,6 @@ void tst_BackendService::setuidServiceRunsToolsInItsOwnEnvironment()
     QVERIFY(client.waitForFinished(5000));
 }
 
-OZM_PRIVATE_NETWORK_TEST_MAIN(tst_BackendService)
+OZM_NAMESPACE_TEST_MAIN(tst_BackendService, PrivateNamespaces::Options().withOwnProcesses())
 
 #include "tst_BackendService.moc"

@@ -35,6 +35,6 @@ void tst_BackendServiceTimer::connectTimerClosesOnlyAnUnvisitedService()
     QCOMPARE(peer.handshake(installed.appDir(), installed.dataDir()), QString("2702"));
 }
 
-OZM_PRIVATE_NETWORK_TEST_MAIN(tst_BackendServiceTimer)
+OZM_NAMESPACE_TEST_MAIN(tst_BackendServiceTimer, PrivateNamespaces::Options().withOwnProcesses())
 
 #include "tst_BackendServiceTimer.moc"

@@ -2,14 +2,14 @@
 #include "NetworkNotifier.h"
 #include "OperatorWebHost.h"
 #include "ReachabilityWatching.h"
-#include "TestNetworkNamespace.h"
+#include "PrivateNamespaces.h"
 #include "WiFiWatching.h"
 
 #include <QtDBus>
 #include <QtTest>
 
-using TestNetworkNamespace::ip;
-using TestNetworkNamespace::ipBatch;
+using PrivateNamespaces::ip;
+using PrivateNamespaces::ipBatch;
 
 namespace {
 const QString NetworkManager = QStringLiteral("org.freedesktop.NetworkManager");
@@ -53,7 +53,7 @@ void tst_NetworkWatchingLinux::initTestCase()
 {
     QVERIFY(ipBatch({"link add d0 type veth peer name p0", "link set p0 up", "link set d0 up",
                      "addr add 10.1.0.2/24 dev d0", "tuntap add dev tun0 mode tun", "link set tun0 up"}));
-    QVERIFY(TestNetworkNamespace::privateFile(
+    QVERIFY(PrivateNamespaces::privateFile(
         "/etc/hosts", "127.0.0.1 localhost\n" + WebHostAddress.toLatin1() + ' ' + OperatorWebHost + '\n'));
 
     bus = new MonitorProcess(this);
@@ -227,5 +227,5 @@ void tst_NetworkWatchingLinux::lostAddressIsReported()
     QVERIFY(changed.wait(2000));
 }
 
-OZM_NAMESPACE_TEST_MAIN(tst_NetworkWatchingLinux)
+OZM_NAMESPACE_TEST_MAIN(tst_NetworkWatchingLinux, PrivateNamespaces::Options())
 #include "tst_NetworkWatchingLinux.moc"

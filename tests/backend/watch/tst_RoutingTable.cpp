@@ -1,12 +1,13 @@
 #include "RoutingTable.h"
 #include "RoutingTableWatchThread.h"
-#include "TestNetworkNamespace.h"
+#include "PrivateNamespaces.h"
+#include "RouteMonitorWait.h"
 
 #include <QtTest>
 
-using TestNetworkNamespace::defaultRoutes;
-using TestNetworkNamespace::ip;
-using TestNetworkNamespace::ipBatch;
+using PrivateNamespaces::defaultRoutes;
+using PrivateNamespaces::ip;
+using PrivateNamespaces::ipBatch;
 
 // Two links stand for the physical network (d0, router 10.1.0.1) and the
 // tunnel (d1, VPN gateway 10.2.0.1).
@@ -202,8 +203,8 @@ void tst_RoutingTable::startMonitor()
     monitor = new RoutingTableWatchThread(this);
     QSignalSpy ready(monitor, &RoutingTableWatchThread::routeChanged);
     monitor->start();
-    QVERIFY(TestNetworkNamespace::waitUntilRouteMonitorHears(ready));
+    QVERIFY(waitUntilRouteMonitorHears(ready));
 }
 
-OZM_NAMESPACE_TEST_MAIN(tst_RoutingTable)
+OZM_NAMESPACE_TEST_MAIN(tst_RoutingTable, PrivateNamespaces::Options())
 #include "tst_RoutingTable.moc"

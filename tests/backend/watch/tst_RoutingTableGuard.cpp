@@ -1,10 +1,11 @@
 #include "RoutingTable.h"
-#include "TestNetworkNamespace.h"
+#include "PrivateNamespaces.h"
+#include "RouteMonitorWait.h"
 
 #include <QtTest>
 
-using TestNetworkNamespace::defaultRoutes;
-using TestNetworkNamespace::ip;
+using PrivateNamespaces::defaultRoutes;
+using PrivateNamespaces::ip;
 
 namespace {
 const QString VpnGateway = QStringLiteral("10.2.0.1");
@@ -45,13 +46,13 @@ private:
 
 void tst_RoutingTableGuard::initTestCase()
 {
-    QVERIFY(TestNetworkNamespace::ipBatch({"link add d0 type veth peer name p0", "link add d1 type veth peer name p1",
+    QVERIFY(PrivateNamespaces::ipBatch({"link add d0 type veth peer name p0", "link add d1 type veth peer name p1",
                                            "link set p0 up", "link set d0 up", "link set p1 up", "link set d1 up",
                                            "addr add 10.1.0.2/24 dev d0", "addr add 10.2.0.2/24 dev d1"}));
     table = RoutingTable::instance();
     QSignalSpy ready(table, &RoutingTable::tableChanged);
     table->init();
-    QVERIFY(TestNetworkNamespace::waitUntilRouteMonitorHears(ready));
+    QVERIFY(waitUntilRouteMonitorHears(ready));
 }
 
 void tst_RoutingTableGuard::init()
@@ -114,5 +115,5 @@ void tst_RoutingTableGuard::leavesTableAloneWithoutVpnRouteAtStart()
     QCOMPARE(defaultRoutes(), (QStringList{PhysicalRoute, PhysicalRoute + " metric 7"}));
 }
 
-OZM_NAMESPACE_TEST_MAIN(tst_RoutingTableGuard)
+OZM_NAMESPACE_TEST_MAIN(tst_RoutingTableGuard, PrivateNamespaces::Options())
 #include "tst_RoutingTableGuard.moc"
