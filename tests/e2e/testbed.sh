@@ -118,8 +118,8 @@ setup() {
     ip link add "s$ID" netns "$NS_S" type veth peer name "c$ID" netns "$NS_C" || die "no veth"
     ip -n "$NS_S" addr add $SRV_IP/24 dev "s$ID"
     local ip
-    for ip in "${DEAD_IPS[@]}"; do ip -n "$NS_S" addr add "$ip/24" dev "s$ID"; done
     # Dead servers: their ports refuse at once rather than leaving the client to time out.
+    for ip in "${DEAD_IPS[@]}"; do ip -n "$NS_S" addr add "$ip/24" dev "s$ID"; done
     ip -n "$NS_C" addr add $CLI_IP/24 dev "c$ID"
     ip -n "$NS_S" link set lo up; ip -n "$NS_C" link set lo up
     ip -n "$NS_S" link set "s$ID" up; ip -n "$NS_C" link set "c$ID" up
