@@ -71,7 +71,7 @@ FileContainerPacker::FileContainerPacker(const QString& source, const QString& d
 
 bool FileContainerPacker::pack()
 {
-    if (m_source.isEmpty() || !QFileInfo(m_source).isDir()) {
+    if (!QFileInfo(m_source).isDir()) {
         qCritical() << "ERROR [file container] source dir is not existed";
         return false;
     }

@@ -36,6 +36,7 @@ public:
     PermissionsEnforced& operator=(const PermissionsEnforced&) = delete;
 
 private:
+    bool m_active = false;
     __user_cap_header_struct m_header;
     __user_cap_data_struct m_saved[2];
 };
