@@ -7,6 +7,16 @@
 
 #include <climits>
 
+namespace {
+
+bool notFound(const char* message, const QString& name)
+{
+    qCritical().nospace() << message << name;
+    return false;
+}
+
+} // namespace
+
 FileContainer::FileContainer() = default;
 
 FileContainer::FileContainer(const QString& path)
@@ -146,22 +156,14 @@ FatItem FileContainer::findDir(const QString& name, const QString& path) const
 bool FileContainer::exportFile(const QString& target, const QString& name, const QString& path)
 {
     const FatItem item = findFile(name, path);
-    if (item.isNull()) {
-        qCritical().nospace() << "ERROR [file container] file not found " << name;
-        return false;
-    }
-    return export_(item, target);
+    return item.isNull() ? notFound("ERROR [file container] file not found ", name) : export_(item, target);
 }
 
+// Writing the folder empties target first; it is left alone when the pack is refused.
 bool FileContainer::exportDir(const QString& target, const QString& name, const QString& path)
 {
     const FatItem item = findDir(name, path);
-    if (item.isNull()) {
-        qCritical().nospace() << "ERROR [file container] dir not found " << name;
-        return false;
-    }
-    // Writing the folder empties target first; it is left alone when the pack is refused.
-    return export_(item, target);
+    return item.isNull() ? notFound("ERROR [file container] dir not found ", name) : export_(item, target);
 }
 
 bool FileContainer::export_(const FatItem& item, const QString& target)

@@ -39,6 +39,14 @@ QByteArray packBytes(const QList<FatItem>& items, const QList<QByteArray>& block
     return bytes;
 }
 
+QString writePack(const QTemporaryDir& dir, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(QStringLiteral("pack.ldat"));
+    if (!writeFile(path, bytes))
+        qFatal("cannot write the test pack");
+    return path;
+}
+
 bool writeFile(const QString& path, const QByteArray& contents)
 {
     QFile file(path);

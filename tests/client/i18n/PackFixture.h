@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <linux/capability.h>
 
@@ -19,6 +20,9 @@ QMap<QString, QByteArray> referenceTree();
 
 // A pack of the given directory and data blocks, written as a writer would; a null block is stored as "no block".
 QByteArray packBytes(const QList<FatItem>& items, const QList<QByteArray>& blocks);
+
+// Writes the bytes as "pack.ldat" in dir and returns its path.
+QString writePack(const QTemporaryDir& dir, const QByteArray& bytes);
 
 bool writeFile(const QString& path, const QByteArray& contents);
 QByteArray readFile(const QString& path);

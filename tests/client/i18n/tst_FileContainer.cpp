@@ -41,7 +41,6 @@ private slots:
     void nullBlockBeforeAnother();
 
 private:
-    QString writePack(const QByteArray& bytes);
 
     QScopedPointer<QTemporaryDir> m_dir;
 };
@@ -50,14 +49,6 @@ void tst_FileContainer::init()
 {
     m_dir.reset(new QTemporaryDir);
     QVERIFY(m_dir->isValid());
-}
-
-QString tst_FileContainer::writePack(const QByteArray& bytes)
-{
-    const QString path = m_dir->filePath(QStringLiteral("pack.ldat"));
-    if (!writeFile(path, bytes))
-        qFatal("cannot write the test pack");
-    return path;
 }
 
 void tst_FileContainer::referencePackIsTheKnownOne()
@@ -89,7 +80,7 @@ void tst_FileContainer::readFile()
     QFETCH(QString, path);
     QFETCH(QByteArray, expected);
 
-    FileContainer container(writePack(referencePack()));
+    FileContainer container(writePack(*m_dir, referencePack()));
     QVERIFY(container.isContainerOpened());
     if (expected.isNull())
         QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("error = INVALIDE_FILE_INDEX$"));
@@ -121,7 +112,7 @@ void tst_FileContainer::find()
     QFETCH(QString, path);
     QFETCH(QString, foundAt);
 
-    const FileContainer container(writePack(referencePack()));
+    const FileContainer container(writePack(*m_dir, referencePack()));
     const FatItem item = container.find(FatItem::Type(type), name, path);
     QCOMPARE(item.isNull(), foundAt.isEmpty());
     if (!item.isNull())
@@ -132,7 +123,7 @@ void tst_FileContainer::find()
 
 void tst_FileContainer::openAndReopen()
 {
-    const QString path = writePack(referencePack());
+    const QString path = writePack(*m_dir, referencePack());
     FileContainer container;
     QVERIFY(container.open(m_dir->path() + "/./sub/../pack.ldat"));
     QCOMPARE(container.containerPath(), path);
@@ -187,7 +178,7 @@ void tst_FileContainer::damagedHeader()
     if (!logged.isEmpty())
         QTest::ignoreMessage(QtCriticalMsg, qPrintable("ERROR [file container] " + logged));
     FileContainer container;
-    QVERIFY(!container.open(writePack(bytes)));
+    QVERIFY(!container.open(writePack(*m_dir, bytes)));
     QVERIFY(!container.isContainerOpened());
     QVERIFY(container.items().isEmpty());
 }
@@ -214,7 +205,7 @@ void tst_FileContainer::damagedBlock()
     QFETCH(uint, broken);
     QFETCH(QByteArray, other);
 
-    FileContainer container(writePack(bytes));
+    FileContainer container(writePack(*m_dir, bytes));
     QVERIFY(container.isContainerOpened());
     QVERIFY(container.readFile(broken).isNull());
     QCOMPARE(container.readFile(1 - broken), other);
@@ -226,7 +217,7 @@ void tst_FileContainer::damagedBlock()
 void tst_FileContainer::nullBlockBeforeAnother()
 {
     const QList<FatItem> items{{"a", FatItem::File, 0, "/"}, {"b", FatItem::File, 1, "/"}, {"c", FatItem::File, 2, "/"}};
-    FileContainer container(writePack(packBytes(items, {"A", QByteArray(), "C"})));
+    FileContainer container(writePack(*m_dir, packBytes(items, {"A", QByteArray(), "C"})));
     QCOMPARE(container.readFile("c", "/"), QByteArray("C"));
     // Present, though stored as "no block": an empty file, not a failure.
     const QByteArray empty = container.readFile("b", "/");

@@ -83,7 +83,6 @@ private slots:
 
 private:
     QString path(const QString& relative) const { return m_dir->filePath(relative); }
-    QString writePack(const QByteArray& bytes);
 
     QScopedPointer<QTemporaryDir> m_dir;
 };
@@ -92,14 +91,6 @@ void tst_FileContainerPacker::init()
 {
     m_dir.reset(new QTemporaryDir);
     QVERIFY(m_dir->isValid());
-}
-
-QString tst_FileContainerPacker::writePack(const QByteArray& bytes)
-{
-    const QString pack = path("pack.ldat");
-    if (!writeFile(pack, bytes))
-        qFatal("cannot write the test pack");
-    return pack;
 }
 
 void tst_FileContainerPacker::pack_data()
@@ -227,7 +218,7 @@ void tst_FileContainerPacker::hostileEntries()
     QFETCH(FatItem, entry);
 
     const QList<FatItem> items{{"ok", FatItem::File, 0, "/"}, entry};
-    const QString pack = writePack(packBytes(items, {"ok", "hostile"}));
+    const QString pack = writePack(*m_dir, packBytes(items, {"ok", "hostile"}));
     QVERIFY(writeFile(path("base/sentinel"), "sentinel"));
     QVERIFY(writeFile(path("base/dest/keep"), "keep"));
     const Tree before = treeOf(path("base"));
@@ -251,7 +242,7 @@ void tst_FileContainerPacker::nesting()
     QFETCH(int, depth);
     QFETCH(bool, written);
 
-    const QString pack = writePack(packBytes(nestedFolders(depth), {"deep"}));
+    const QString pack = writePack(*m_dir, packBytes(nestedFolders(depth), {"deep"}));
     QVERIFY(writeFile(path("dest/keep"), "keep"));
     if (!written)
         QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("unpacking, nested too deep"));
@@ -289,7 +280,7 @@ void tst_FileContainerPacker::failedEntries()
     QFETCH(Tree, written);
 
     QVERIFY(writeFile(path("plain"), "a file"));
-    QVERIFY(!FileContainerPacker::unpackContainerToDirectory(path(destination), writePack(pack)));
+    QVERIFY(!FileContainerPacker::unpackContainerToDirectory(path(destination), writePack(*m_dir, pack)));
     QCOMPARE(treeOf(path(destination)), written);
 }
 
@@ -311,7 +302,7 @@ void tst_FileContainerPacker::symbolicLinks()
     QVERIFY(QFile::link(path("outside"), path(link)));
     QVERIFY(QFile::link(path("outside/keep"), path("outside/to-keep")));
 
-    QVERIFY(FileContainerPacker::unpackContainerToDirectory(path("dest"), writePack(referencePack())));
+    QVERIFY(FileContainerPacker::unpackContainerToDirectory(path("dest"), writePack(*m_dir, referencePack())));
     QCOMPARE(treeOf(path("dest")), unpackedReference());
     QCOMPARE(readFile(path("outside/keep")), QByteArray("keep"));
     QCOMPARE(readFile(path("outside/to-keep")), QByteArray("keep"));
@@ -332,12 +323,12 @@ void tst_FileContainerPacker::exportFile()
     QFETCH(QByteArray, block);
 
     const QByteArray whole = packBytes({{"f", FatItem::File, 0, "/"}}, {block});
-    FileContainer container(writePack(whole));
+    FileContainer container(writePack(*m_dir, whole));
     QVERIFY(container.exportFile(path("f"), "f", "/"));
     QCOMPARE(readFile(path("f")), block);
     QVERIFY(QFile::exists(path("f")));
 
-    QVERIFY(container.open(writePack(whole.chopped(1))));
+    QVERIFY(container.open(writePack(*m_dir, whole.chopped(1))));
     QTest::ignoreMessage(QtCriticalMsg, "ERROR [file container] error during reading of 0");
     QVERIFY(!container.exportFile(path("cut"), "f", "/"));
     QVERIFY(!QFile::exists(path("cut")));
@@ -361,7 +352,7 @@ void tst_FileContainerPacker::exportDir()
     QFETCH(Tree, exported);
 
     QVERIFY(writeFile(path("target/stale"), "stale"));
-    FileContainer container(writePack(referencePack()));
+    FileContainer container(writePack(*m_dir, referencePack()));
     QVERIFY(container.exportDir(path("target"), name, parent));
     QCOMPARE(treeOf(path("target")), exported);
 
