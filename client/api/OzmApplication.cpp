@@ -1,0 +1,23 @@
+#include "OzmApplication.h"
+
+#include "ClientLog.h"
+
+OzmApplication::OzmApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+}
+
+OzmApplication::~OzmApplication()
+{
+    ClientLog::close();
+}
+
+void OzmApplication::initLogFile(const QString& fileName)
+{
+    ClientLog::open(fileName);
+}
+
+QString OzmApplication::getOzmLog()
+{
+    return ClientLog::tail();
+}

@@ -1,0 +1,85 @@
+#include "ApiTestKit.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMutex>
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QMutex capturedMutex;
+QStringList captured;
+
+void capture(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    QMutexLocker lock(&capturedMutex);
+    captured << message;
+}
+
+} // namespace
+
+MessageCapture::MessageCapture()
+{
+    QMutexLocker lock(&capturedMutex);
+    captured.clear();
+    previous = qInstallMessageHandler(capture);
+}
+
+MessageCapture::~MessageCapture()
+{
+    qInstallMessageHandler(previous);
+}
+
+QStringList MessageCapture::messages() const
+{
+    QMutexLocker lock(&capturedMutex);
+    return captured;
+}
+
+StderrCapture::StderrCapture()
+{
+    file.open();
+    std::fflush(stderr);
+    savedFd = dup(STDERR_FILENO);
+    dup2(file.handle(), STDERR_FILENO);
+}
+
+StderrCapture::~StderrCapture()
+{
+    std::fflush(stderr);
+    dup2(savedFd, STDERR_FILENO);
+    close(savedFd);
+}
+
+QByteArray StderrCapture::bytes() const
+{
+    std::fflush(stderr);
+    QFile reader(file.fileName());
+    reader.open(QIODevice::ReadOnly);
+    return reader.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& content, int mode)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(content);
+    file.close();
+    chmod(QFile::encodeName(path).constData(), mode_t(mode));
+}
+
+void writeScript(const QString& path, const QByteArray& body)
+{
+    writeFile(path, "#!/bin/sh\n" + body + "\n", 0755);
+}
+
+int modeOf(const QString& path)
+{
+    struct stat st {};
+    stat(QFile::encodeName(path).constData(), &st);
+    return int(st.st_mode & 07777);
+}

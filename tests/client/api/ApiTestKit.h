@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+#include <QTemporaryFile>
+#include <QtGlobal>
+
+// Collects every message the process logs while it lives, in place of the
+// handler that was there, which comes back afterwards.
+class MessageCapture
+{
+public:
+    MessageCapture();
+    ~MessageCapture();
+
+    QStringList messages() const;
+
+private:
+    QtMessageHandler previous;
+};
+
+// Standard error goes to a file while it lives.
+class StderrCapture
+{
+public:
+    StderrCapture();
+    ~StderrCapture();
+
+    QByteArray bytes() const;
+
+private:
+    QTemporaryFile file;
+    int savedFd = -1;
+};
+
+// Writes content to path (creating folders) with the given permission bits.
+void writeFile(const QString& path, const QByteArray& content, int mode = 0644);
+// A shell script that runs body.
+void writeScript(const QString& path, const QByteArray& body);
+// Permission bits of a file.
+int modeOf(const QString& path);
