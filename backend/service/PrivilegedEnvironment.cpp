@@ -1,9 +1,11 @@
 #include "PrivilegedEnvironment.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdlib>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +36,17 @@ void PrivilegedEnvironment::becomeRoot()
         return;
     if (setgroups(0, nullptr) != 0 || setresgid(0, 0, 0) != 0 || setresuid(0, 0, 0) != 0)
         qWarning("BackendService: cannot take the real user id of root; openvpn may refuse to start");
+}
+
+void PrivilegedEnvironment::takeHomeOfPkexecCaller()
+{
+    bool isUid = false;
+    const uint uid = qEnvironmentVariable("PKEXEC_UID").toUInt(&isUid);
+    if (getuid() != 0 || !isUid)
+        return;
+    const passwd* user = getpwuid(uid_t(uid));
+    if (user && user->pw_dir && *user->pw_dir)
+        setenv("HOME", user->pw_dir, 1);
 }
 
 uid_t PrivilegedEnvironment::callerUid()

@@ -18,6 +18,10 @@ public:
     // the real ids become root as well. The caller is remembered first.
     static void becomeRoot();
 
+    // pkexec runs the check modes as root with root's HOME; the data folder they
+    // check and repair is that of the user who asked for the elevation.
+    static void takeHomeOfPkexecCaller();
+
     // The user who started the backend: the real user id it was started with.
     static uid_t callerUid();
 };

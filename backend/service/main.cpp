@@ -33,6 +33,7 @@ int runCheckMode(int& argc, char** argv)
     // cannot be used to look into folders the caller may not read.
     if (getuid() != 0 && seteuid(getuid()) != 0)
         return 1;
+    PrivilegedEnvironment::takeHomeOfPkexecCaller();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(gApplicationName);
     // The installation checked is the one this program belongs to.

@@ -1,3 +1,5 @@
+#include <PrivateNamespaces.h>
+
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -23,6 +25,7 @@ public:
         chmod(QFile::encodeName(root.path()).constData(), 0755);
         QDir(root.path()).mkpath("app");
         QDir(root.path()).mkpath("evil");
+        QDir(root.path()).mkpath("root");
         QFile::copy(QStringLiteral(OZM_LAUNCH), launcher());
         writeScript(app("openvpn"));
         writeScript(app("vpn-up-mac"));
@@ -37,6 +40,7 @@ public:
     QString launcher() const { return app("ozm_launch"); }
     QString evil(const QString& name) const { return root.filePath("evil/" + name); }
     QString home() const { return root.filePath("home"); }
+    QString rootHome() const { return root.filePath("root"); }
     QString dataFolder() const { return home() + "/.local/share/Ozmira"; }
 
     QString path(const QString& name) const
@@ -105,6 +109,7 @@ private slots:
     void faultIsReportedAndRepaired();
     void checkByRootRepairsItself();
     void repairCreatesDataFolderForTheUser();
+    void repairThroughPkexecServesTheCaller();
     void refusedCommand_data();
     void refusedCommand();
     void setuidRunIgnoresCallersEnvironment();
@@ -243,6 +248,27 @@ void tst_CheckModes::repairCreatesDataFolderForTheUser()
     QCOMPARE(launch("self-check", true).exitCode, 0);
 }
 
+// pkexec starts the repair as root with root's HOME; the data folder mended is
+// the one of the user pkexec names.
+void tst_CheckModes::repairThroughPkexecServesTheCaller()
+{
+    QVERIFY(QDir(tree->home() + "/.local").removeRecursively());
+    QFile machineUsers("/etc/passwd");
+    QVERIFY(machineUsers.open(QIODevice::ReadOnly));
+    const QByteArray caller = "caller:x:65534:65534::" + QFile::encodeName(tree->home()) + ":/bin/sh\n";
+    QVERIFY(PrivateNamespaces::privateFile("/etc/passwd", caller + machineUsers.readAll()));
+
+    QProcessEnvironment pkexec;
+    pkexec.insert("HOME", tree->rootHome());
+    pkexec.insert("PKEXEC_UID", "65534");
+    const Run repair = launch("self-repair", false, pkexec);
+    QCOMPARE(repair.exitCode, 0);
+    for (const char* folder : {"/.local", "/.local/share", "/.local/share/Ozmira"})
+        QCOMPARE(InstallTree::ownerOf(tree->home() + QLatin1String(folder)), Nobody);
+    QVERIFY(!QFile::exists(tree->rootHome() + "/.local"));
+    QCOMPARE(launch("self-check", true).exitCode, 0);
+}
+
 void tst_CheckModes::refusedCommand_data()
 {
     QTest::addColumn<QString>("command");
@@ -281,5 +307,6 @@ void tst_CheckModes::setuidRunIgnoresCallersEnvironment()
     QVERIFY2(run.err.contains("Using data location: \"" + tree->dataFolder() + "\""), qPrintable(run.err));
 }
 
-QTEST_GUILESS_MAIN(tst_CheckModes)
+// Private mounts, so that a test can give the backend a user list of its own.
+OZM_NAMESPACE_TEST_MAIN(tst_CheckModes, PrivateNamespaces::Options())
 #include "tst_CheckModes.moc"
