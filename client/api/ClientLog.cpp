@@ -78,8 +78,11 @@ bool replaceContent(const QString& path, const QByteArray& content)
 void keepNewestHalf(LogState& log)
 {
     QFile reader(log.path);
-    if (!reader.open(QIODevice::ReadOnly))
+    if (!reader.open(QIODevice::ReadOnly)) {
+        // Removed while open: the lines go on in a new file by that name.
+        log.file = openForAppending(log.path);
         return;
+    }
     const qint64 size = reader.size();
     const QByteArray newest = wholeLinesFrom(reader, size - size / 2);
     reader.close();
@@ -93,7 +96,8 @@ void keepNewestHalf(LogState& log)
     log.file->flush();
 }
 
-// Caller holds the lock.
+// Checked after every line, not now and then: a run of long lines would grow
+// the file without limit in between. Caller holds the lock.
 void keepBounded(LogState& log)
 {
     if (log.file && log.file->size() > ClientLog::SizeLimit)

@@ -84,9 +84,9 @@ void tst_SystemFunctions::selfRepair_data()
 
     QTest::newRow("repaired") << Elevation::Outcome{true, 0, "Self-repair completed successfully.\n", ""} << true
                               << "Self repair success: Self-repair completed successfully.\n";
-    QTest::newRow("dialog dismissed") << Elevation::Outcome{true, 126, "", "Error executing command as another user: "
-                                                                           "Request dismissed\n"}
-                                      << false << "Self repair failed: The administrator password is required to do this.";
+    QTest::newRow("dialog dismissed")
+        << Elevation::Outcome{true, 126, "", "Error executing command as another user: Request dismissed\n"} << false
+        << "Self repair failed: The administrator password is required to do this.";
     QTest::newRow("not authorised")
         << Elevation::Outcome{true, 127, "", "Error executing command as another user: Not authorized\n"} << false
         << "Self repair failed: Error executing command as another user: Not authorized";
@@ -180,7 +180,8 @@ void tst_SystemFunctions::autostartEntriesOfOthers()
     const QString folder = dir->filePath("config/autostart/");
     writeFile(folder + "hidden.desktop", "[Desktop Entry]\nExec=/opt/Ozmira/ozm\nHidden=true\n");
     writeFile(folder + "other.desktop", "[Desktop Entry]\nExec=/usr/bin/other\n");
-    writeFile(folder + "action.desktop", "[Desktop Entry]\nExec=/usr/bin/other\n[Desktop Action x]\nExec=/opt/Ozmira/ozm\n");
+    writeFile(folder + "action.desktop",
+              "[Desktop Entry]\nExec=/usr/bin/other\n[Desktop Action x]\nExec=/opt/Ozmira/ozm\n");
     XdgAutostart autostart("/opt/Ozmira/ozm");
     QVERIFY(!autostart.launchesAtLogin());
 

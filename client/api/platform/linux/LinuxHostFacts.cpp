@@ -23,10 +23,15 @@ bool isMachineId(const QByteArray& text)
 
 // A shell-style value: single quotes keep everything, elsewhere a backslash
 // takes the next character literally.
+bool isQuotedWith(const QString& value, char quote)
+{
+    return value.size() >= 2 && value.startsWith(QLatin1Char(quote)) && value.endsWith(QLatin1Char(quote));
+}
+
 QString unquote(QString value)
 {
-    const bool singleQuoted = value.size() >= 2 && value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\''));
-    const bool doubleQuoted = value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"'));
+    const bool singleQuoted = isQuotedWith(value, '\'');
+    const bool doubleQuoted = isQuotedWith(value, '"');
     if (singleQuoted || doubleQuoted)
         value = value.mid(1, value.size() - 2);
     if (singleQuoted)
