@@ -14,7 +14,7 @@ public:
     explicit XdgAutostart(const QString& executable = QCoreApplication::applicationFilePath());
 
     bool launchesAtLogin() override;
-    // On writes the client's own entry in one piece; off removes every entry that
+    // On writes the client's own entry whole or not at all; off removes every entry that
     // runs the executable, whoever wrote it.
     void setLaunchAtLogin(bool on) override;
 
