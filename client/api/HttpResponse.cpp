@@ -201,6 +201,10 @@ bool HttpResponse::followRedirect()
     }
     ++redirects;
     request.setUrl(next);
+    // The GET carries no body: a Content-Length left from a POST would have the
+    // server wait for one.
+    request.setHeader(QNetworkRequest::ContentLengthHeader, QVariant());
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QVariant());
     qDebug().noquote() << "Redirected to:" << HttpAccess::loggedUrl(next);
     QNetworkAccessManager* manager = reply->manager();
     disconnect(reply, nullptr, this, nullptr);

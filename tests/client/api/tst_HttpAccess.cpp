@@ -37,6 +37,8 @@ private slots:
     void serverApiGoesWithItsParent();
     void standInReportsViolations_data();
     void standInReportsViolations();
+    void standInServesFilesUnlessNotModified_data();
+    void standInServesFilesUnlessNotModified();
 
 private:
     std::unique_ptr<StandInService> service;
@@ -309,6 +311,36 @@ void tst_HttpAccess::standInReportsViolations()
         QVERIFY2(violations.join('\n').contains(violation), qPrintable(violations.join('\n')));
     }
     service->reset();
+}
+
+void tst_HttpAccess::standInServesFilesUnlessNotModified_data()
+{
+    QTest::addColumn<QByteArray>("ifModifiedSince");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("unconditional") << QByteArray() << 200 << QByteArray("image bytes");
+    QTest::newRow("older copy") << QByteArray("Wed, 21 Oct 2015 07:27:59 GMT") << 200 << QByteArray("image bytes");
+    QTest::newRow("same time") << QByteArray("Wed, 21 Oct 2015 07:28:00 GMT") << 304 << QByteArray();
+}
+
+// Brand images rely on both.
+void tst_HttpAccess::standInServesFilesUnlessNotModified()
+{
+    QFETCH(QByteArray, ifModifiedSince);
+    QTemporaryDir folder;
+    writeFile(folder.filePath(QStringLiteral("image.png")), "image bytes");
+    service->reply(StandInReply(QStringLiteral("GET"), QStringLiteral("/image.png"))
+                       .file(folder.filePath(QStringLiteral("image.png")))
+                       .lastModified(QDateTime(QDate(2015, 10, 21), QTime(7, 28), Qt::UTC)));
+    HttpRequest request;
+    request.path = QStringLiteral("/image.png");
+    if (!ifModifiedSince.isNull())
+        request.rawHeaders.insert("If-Modified-Since", ifModifiedSince);
+    const auto response = finishedResponse(*access, request);
+    QVERIFY(response);
+    QTEST(response->getNetworkReply()->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), "status");
+    QTEST(response->read(), "body");
+    QVERIFY(response->getHttpHeaders().contains(QStringLiteral("Last-Modified:Wed, 21 Oct 2015 07:28:00 GMT\n")));
 }
 
 QTEST_GUILESS_MAIN(tst_HttpAccess)
