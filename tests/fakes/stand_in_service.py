@@ -65,7 +65,9 @@ API_PATHS = ("/mobile/licMobile", "/setup_connection", "/service/get", "/service
 
 # What the client must send for each command. Key: (method, path, act), act ""
 # for the commands chosen by their path. Keys are listed in wire order: the URL
-# query, then the form body of a POST; content_type is that of a POST.
+# query, then the form body of a POST; content_type is that of a POST. A row:
+#   ("GET", "/mobile/licMobile", "usage"): Command(query=("act", "appid", "fmt", "serial", "span", "spanflag")),
+#   ("POST", "/mobile/licMobile", "x"): Command(query=("act", "fmt"), form=(), content_type="application/json"),
 Command = namedtuple("Command", "query form content_type", defaults=((), FORM_TYPE))
 
 COMMANDS = {

@@ -46,8 +46,8 @@ private slots:
     void envelope();
     void transportFailuresAreRetried_data();
     void transportFailuresAreRetried();
-    void executeAgainStartsAfresh();
-    void executeCallsOffAPendingRetry();
+    void executeAgain_data();
+    void executeAgain();
     void delaysNeitherWrapNorTurnNegative();
     void attemptTimeoutLogsAndRetries();
     void hostileReplies_data();
@@ -221,46 +221,48 @@ void tst_HttpCommand::transportFailuresAreRetried()
     for (uint i = 1; i <= maxRetries; ++i)
         expected << i;
     QCOMPARE(retries, expected);
-    // Each retry waits its delay before the attempt that fails into the next.
-    for (int i = 1; i < retriedAt.size(); ++i)
-        QVERIFY2(retriedAt[i] - retriedAt[i - 1] >= 50 + 40 * (i - 1), qPrintable(QString::number(retriedAt[i] - retriedAt[i - 1])));
+    // Each retry waits its delay before the attempt that fails into the next
+    // (less the 5 % a coarse timer may fire early).
+    for (int i = 1; i < retriedAt.size(); ++i) {
+        const qint64 gap = retriedAt[i] - retriedAt[i - 1];
+        QVERIFY2(gap >= (50 + 40 * (i - 1)) * 95 / 100, qPrintable(QString::number(gap)));
+    }
     QVERIFY(!command.isSuccess());
     QCOMPARE(command.resultCode(), -1);
     QVERIFY(command.error() != 0);
 }
 
-void tst_HttpCommand::executeAgainStartsAfresh()
+void tst_HttpCommand::executeAgain_data()
 {
-    service->reply(StandInReply(QString(), HttpCommand::MobilePath).status(500));
-    ProbeCommand command;
-    command.setupRetries(2, 10, 10);
-    QSignalSpy completed(&command, &HttpCommand::completed);
-    QSignalSpy retried(&command, &HttpCommand::retried);
-    command.execute(access.get());
-    QVERIFY(completed.wait());
-    command.execute(access.get());
-    QVERIFY(completed.wait());
-    QCOMPARE(service->requests().size(), 6);
-    QCOMPARE(retried.count(), 4);
-    QCOMPARE(retried[2][0].toUInt(), 1u);
-    QCOMPARE(retried[3][0].toUInt(), 2u);
+    QTest::addColumn<bool>("whileRetryWaits");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QList<int>>("retries");
+    QTest::addColumn<int>("completions");
+    QTest::newRow("after completion: full retries again") << false << 6 << QList<int>{1, 2, 1, 2} << 2;
+    // A retry left over from the first run would cut into the second run's attempt.
+    QTest::newRow("while a retry waits: that retry is off") << true << 3 << QList<int>{1, 1} << 1;
 }
 
-// A retry left over from the first run would cut into the second run's attempt.
-void tst_HttpCommand::executeCallsOffAPendingRetry()
+void tst_HttpCommand::executeAgain()
 {
-    service->reply(StandInReply(QString(), HttpCommand::MobilePath).status(500).delay(600));
+    QFETCH(bool, whileRetryWaits);
+    service->reply(StandInReply(QString(), HttpCommand::MobilePath).status(500).delay(whileRetryWaits ? 600 : 0));
     service->reply(StandInReply(QString(), HttpCommand::MobilePath).status(500).times(1));
     ProbeCommand command;
-    command.setupRetries(1, 300, 0);
+    if (whileRetryWaits)
+        command.setupRetries(1, 300, 0);
+    else
+        command.setupRetries(2, 10, 10);
     QSignalSpy completed(&command, &HttpCommand::completed);
-    QSignalSpy retried(&command, &HttpCommand::retried);
+    QList<int> retries;
+    connect(&command, &HttpCommand::retried, this, [&retries](uint number) { retries << int(number); });
     command.execute(access.get());
-    QVERIFY(retried.wait());
+    QVERIFY(whileRetryWaits ? QSignalSpy(&command, &HttpCommand::retried).wait() : completed.wait());
     command.execute(access.get());
     QVERIFY(completed.wait());
-    QCOMPARE(service->requests().size(), 3);
-    QCOMPARE(completed.count(), 1);
+    QTEST(service->requests().size(), "requests");
+    QTEST(retries, "retries");
+    QTEST(completed.count(), "completions");
 }
 
 void tst_HttpCommand::delaysNeitherWrapNorTurnNegative()

@@ -29,7 +29,8 @@ void tst_HttpCommandTimeout::attemptEndsAfterFifteenSeconds()
     clock.start();
     command.execute(&access);
     QVERIFY(completed.wait(HttpCommand::AttemptTimeoutMs + 10000));
-    QVERIFY2(clock.elapsed() >= HttpCommand::AttemptTimeoutMs, qPrintable(QString::number(clock.elapsed())));
+    // A coarse timer may fire up to 5 % early.
+    QVERIFY2(clock.elapsed() >= HttpCommand::AttemptTimeoutMs * 95 / 100, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(completed[0][0].toBool(), false);
     QVERIFY(log.messages().contains(QStringLiteral("Command probe failed by timeout. Possible network issue.")));
     QCOMPARE(service.violations(), QStringList());
