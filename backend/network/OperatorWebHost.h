@@ -1,5 +1,0 @@
-#pragma once
-
-// The operator's public web host. Reaching it directly, without the tunnel,
-// is what "the Internet is there" means to the backend.
-constexpr const char OperatorWebHost[] = "www.ozmira.com";
