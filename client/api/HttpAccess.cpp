@@ -1,36 +1,18 @@
 #include "HttpAccess.h"
 
 #include "AppConstants.h"
-#include "Folders.h"
 #include "HttpRequest.h"
 #include "HttpResponse.h"
 #include "PlatformNames.h"
 #include "SecretMasking.h"
+#include "TransportRules.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
-#include <QSslCertificate>
-#include <QSslConfiguration>
 #include <QUrlQuery>
 
 namespace {
-
-bool extraCertificatesInstalled = false;
-
-void installExtraCertificates()
-{
-    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    QList<QSslCertificate> certificates = configuration.caCertificates();
-    const QDir folder(Folders::app_folder + QDir::separator() + QLatin1String("certs"));
-    const QStringList files = folder.entryList({QStringLiteral("*.pem")}, QDir::Files, QDir::Name);
-    for (const QString& file : files)
-        certificates += QSslCertificate::fromPath(folder.filePath(file), QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
-    configuration.setCaCertificates(certificates);
-    QSslConfiguration::setDefaultConfiguration(configuration);
-    extraCertificatesInstalled = true;
-}
 
 // The service reads "+" as a blank and decodes every "%XX", while QUrlQuery lets
 // "+" and valid escapes through as they are: both are escaped here, so every key
@@ -60,8 +42,7 @@ HttpAccess::HttpAccess(const QString& baseUrl, QObject* parent)
     : QObject(parent)
     , baseUrl(baseUrl)
 {
-    if (!extraCertificatesInstalled)
-        installExtraCertificates();
+    TransportRules::trustExtraCertificates();
 }
 
 HttpResponse* HttpAccess::execute(HttpRequest* request, bool post, const QString& contentType)

@@ -19,9 +19,9 @@ public:
     // Service replies are read whole; nothing the client asks for is larger.
     static constexpr qint64 DefaultReplyLimit = 4 * 1024 * 1024;
 
-    // An empty baseUrl makes every path a full URL. The first access point of the
-    // process adds the certificates in "<application folder>/certs/*.pem" to the
-    // trusted ones.
+    // An empty baseUrl makes every path a full URL. The first access point or page
+    // fetch of the process adds the certificates in "<application folder>/certs/*.pem"
+    // to the trusted ones.
     explicit HttpAccess(const QString& baseUrl, QObject* parent = nullptr);
 
     // The caller owns the response. Keys and values of params and url query reach

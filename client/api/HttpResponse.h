@@ -20,9 +20,6 @@ class HttpResponse : public QObject
 {
     Q_OBJECT
 public:
-    // Redirects followed for one request; the next one fails it.
-    static constexpr int MaxRedirects = 20;
-
     // Replies watched program-wide that have neither finished nor been aborted.
     static QAtomicInt current_unfinished_responses;
 

@@ -16,7 +16,7 @@ const char* const PortNames[] = {"https", "expired", "self_signed", "wrong_host"
 constexpr int StartTimeoutMs = 60000;
 constexpr int CallTimeoutMs = 20000;
 
-// One CA for the whole process: only the first access point installs one.
+// One CA for the whole process: the first access point or page fetch installs it.
 QString certificateFolder()
 {
     static QTemporaryDir folder;

@@ -80,7 +80,8 @@ private:
 // certificates of a test CA made for this process, its CA installed as
 // "certs/test-ca.pem" in a private application folder, "licenseserver" in a
 // private data folder naming its address, and Folders pointed at both. Make it
-// before the first HttpAccess of the process, which is what installs the CA.
+// before the first HttpAccess or FileHttpRequest of the process, which is what
+// installs the CA.
 // Every request is recorded and checked against the command table; a test
 // asserts that violations() stays empty.
 class StandInService

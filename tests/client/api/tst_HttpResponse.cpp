@@ -6,6 +6,7 @@
 #include <HttpResponse.h>
 #include <PrivateNamespaces.h>
 #include <StandInService.h>
+#include <TransportRules.h>
 
 #include <QBuffer>
 #include <QNetworkAccessManager>
@@ -158,7 +159,7 @@ void tst_HttpResponse::redirectsEndAfterTwenty()
     QVERIFY(finished.wait());
     QCOMPARE(response->error(), QNetworkReply::TooManyRedirectsError);
     QVERIFY(!response->isOk());
-    QCOMPARE(service->requests().size(), 1 + HttpResponse::MaxRedirects);
+    QCOMPARE(service->requests().size(), 1 + TransportRules::MaxRedirects);
     QTest::qWait(50);
     QCOMPARE(finished.count(), 1);
 }
