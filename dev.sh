@@ -8,7 +8,7 @@ cd "$(dirname "$(readlink -f "$0")")"
 PACKAGES=(
     g++ cmake ninja-build pkg-config
     qtbase5-dev libqt5dbus5 qttools5-dev qttools5-dev-tools
-    openvpn openssl iproute2 iputils-ping procps util-linux dbus-daemon python3
+    openvpn openssl iproute2 iputils-ping traceroute procps util-linux dbus-daemon python3
 )
 
 as_root() {
