@@ -1,12 +1,8 @@
 #include "DnsResponder.h"
 
+#include "ScriptProcess.h"
+
 #include <QDebug>
-
-namespace {
-
-constexpr int StartTimeoutMs = 30000;
-
-} // namespace
 
 DnsResponder::DnsResponder(const QString& address, const Records& records, Mode mode)
 {
@@ -15,24 +11,14 @@ DnsResponder::DnsResponder(const QString& address, const Records& records, Mode 
         arguments << QStringLiteral("--record") << record.first + QLatin1Char('=') + record.second.toString();
     if (mode == Silent)
         arguments << QStringLiteral("--silent");
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QStringLiteral("python3"), arguments);
-    bool started = process.waitForStarted(StartTimeoutMs);
-    while (started && !process.canReadLine())
-        started = process.waitForReadyRead(StartTimeoutMs);
-    ready = started && process.readLine().trimmed() == "ready";
+    ready = ScriptProcess::start(process, arguments) && process.readLine().trimmed() == "ready";
     if (!ready)
         qWarning() << "name server on" << address << "did not start";
 }
 
 DnsResponder::~DnsResponder()
 {
-    // It ends at the end of its input.
-    process.closeWriteChannel();
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished();
-    }
+    ScriptProcess::end(process);
 }
 
 bool DnsResponder::isRunning() const

@@ -1,5 +1,7 @@
 #include "StandInService.h"
 
+#include "ScriptProcess.h"
+
 #include <Folders.h>
 
 #include <QDebug>
@@ -13,7 +15,6 @@
 namespace {
 
 const char* const PortNames[] = {"https", "expired", "self_signed", "wrong_host", "http"};
-constexpr int StartTimeoutMs = 60000;
 constexpr int CallTimeoutMs = 20000;
 
 // One CA for the whole process: the first access point or page fetch installs it.
@@ -175,14 +176,10 @@ QJsonObject StandInReply::json() const
 StandInService::StandInService()
 {
     const QString portFile = data.filePath(QStringLiteral("ports.json"));
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QStringLiteral("python3"), {QStringLiteral(OZM_STAND_IN_SCRIPT), QStringLiteral("--cert-dir"),
-                                              certificateFolder(), QStringLiteral("--port-file"), portFile,
-                                              QStringLiteral("--control")});
     // The first line says it listens; the port file is what a person would read.
-    bool ready = process.waitForStarted(StartTimeoutMs);
-    while (ready && !process.canReadLine())
-        ready = process.waitForReadyRead(StartTimeoutMs);
+    const bool ready = ScriptProcess::start(process, {QStringLiteral(OZM_STAND_IN_SCRIPT), QStringLiteral("--cert-dir"),
+                                                      certificateFolder(), QStringLiteral("--port-file"), portFile,
+                                                      QStringLiteral("--control")});
     QFile file(portFile);
     if (!ready || !file.open(QIODevice::ReadOnly)) {
         qWarning() << "stand-in service did not start";
@@ -203,12 +200,7 @@ StandInService::StandInService()
 
 StandInService::~StandInService()
 {
-    // It ends at the end of its input.
-    process.closeWriteChannel();
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished();
-    }
+    ScriptProcess::end(process);
 }
 
 bool StandInService::isRunning() const
