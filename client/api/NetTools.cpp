@@ -147,10 +147,9 @@ bool NetTools::http_url_test(const QString& url, int timeout)
 QString NetTools::getMacAddresses(const QString& separator)
 {
     QString addresses;
-    const auto upAlone = QNetworkInterface::IsUp;
     for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
         const auto flags = interface.flags() & (QNetworkInterface::IsUp | QNetworkInterface::IsLoopBack);
-        if (flags == upAlone && !interface.hardwareAddress().isEmpty())
+        if (flags == QNetworkInterface::IsUp && !interface.hardwareAddress().isEmpty())
             addresses += interface.hardwareAddress() + separator;
     }
     return addresses;

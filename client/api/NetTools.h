@@ -20,8 +20,8 @@ public:
     // The trace's standard output, unparsed: numeric, at most 7 hops, 1 second a
     // probe. Empty when it could not run.
     static QString traceroute(const QString& host);
-    // True when count pings were sent and the program exited with 0; out gets
-    // its standard output.
+    // Sends count pings; true when ping finished with 0 (answers came). out
+    // gets its standard output.
     static bool ping(const QString& host, QString& out, unsigned int count);
 
     // Through the system resolver, hosts file included.
@@ -36,7 +36,8 @@ public:
     static bool confirmation_test(const QString& url, int timeout);
     static bool http_url_test(const QString& url, int timeout);
 
-    // The hardware address of every interface that is up and not a loopback, in
-    // the system's order, each followed by separator; empty when there is none.
+    // The hardware address of every interface that is up (in operation: a link
+    // set up without a carrier is not) and not a loopback, in the system's order,
+    // each followed by separator; empty when there is none.
     static QString getMacAddresses(const QString& separator);
 };
