@@ -80,12 +80,12 @@ void tst_FileHttpRequest::bodyStaysReadable()
 void tst_FileHttpRequest::relativeRedirectsEachWithAFullTimeOut()
 {
     // Together the two steps take longer than one time-out.
-    service->reply(StandInReply(QString(), QStringLiteral("/a/b")).redirect("../c/d?x=2").delay(900));
-    service->reply(StandInReply(QString(), QStringLiteral("/c/d")).redirect("e").delay(900));
+    service->reply(StandInReply(QString(), QStringLiteral("/a/b")).redirect("../c/d?x=2").delay(1500));
+    service->reply(StandInReply(QString(), QStringLiteral("/c/d")).redirect("e").delay(1500));
     service->reply(StandInReply(QString(), QStringLiteral("/c/e")).body("end"));
     MessageCapture log;
     FileHttpRequest request(service->url() + QStringLiteral("/a/b?q=1"));
-    QCOMPARE(request.get(1500), 200);
+    QCOMPARE(request.get(2500), 200);
     QCOMPARE(request.reply()->readAll(), QByteArray("end"));
     QCOMPARE(targets(service->requests()), (QByteArrayList{"/a/b?q=1", "/c/d?x=2", "/c/e"}));
     QCOMPARE(log.messages().filter(QStringLiteral("Redirected to:")),
