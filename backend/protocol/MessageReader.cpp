@@ -15,9 +15,10 @@ QString decode(const char* data, int size)
 }
 } // namespace
 
-MessageReader::MessageReader(Sink sink, Framing framing)
+MessageReader::MessageReader(Sink sink, Framing framing, const QString& logTag)
     : m_sink(std::move(sink))
     , m_framing(framing)
+    , m_logTag(logTag)
 {
 }
 
@@ -114,8 +115,9 @@ void MessageReader::takeCount(const QString& line)
     bool ok = false;
     const int count = line.trimmed().toInt(&ok, 10);
     if (!ok || count < 0) {
-        qWarning().noquote() << "BackendService: wrong message size for message" << m_message.name;
-        m_state = ExpectingName;
+        logBroken("wrong message size for message");
+        m_dropped = true;
+        finishMessage();
         return;
     }
     m_remaining = count;
@@ -158,7 +160,7 @@ void MessageReader::endOverlongLine()
         m_state = ExpectingCount;
         break;
     case ExpectingCount:
-        m_state = ExpectingName;
+        finishMessage();
         break;
     case ReadingArguments:
         if (--m_remaining == 0)
@@ -177,15 +179,25 @@ void MessageReader::startMessage()
 
 void MessageReader::dropMessage()
 {
-    qWarning().noquote() << "BackendService: message too long, dropping message" << m_message.name;
+    logBroken("message too long, dropping message");
     m_dropped = true;
     m_message.arguments = QStringList();
+}
+
+// A broken reply fails the client's caller that waits for it, worth a critical line.
+void MessageReader::logBroken(const char* what) const
+{
+    const QString text = m_logTag + QStringLiteral(": ") + QLatin1String(what);
+    if (m_framing == RepliesAndEvents)
+        qCritical().noquote() << text << m_message.name;
+    else
+        qWarning().noquote() << text << m_message.name;
 }
 
 void MessageReader::finishMessage()
 {
     m_state = ExpectingName;
-    if (m_dropped)
+    if (m_dropped && m_framing == Requests)
         return;
     const LinkMessage message = std::move(m_message);
     m_message = LinkMessage();

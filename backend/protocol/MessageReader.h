@@ -10,7 +10,9 @@ class QIODevice;
 // Turns the bytes of a control connection into messages, however the bytes are
 // cut into pieces. Every byte is the peer's choice, so the reader holds at most
 // one capped line plus one read chunk, never trusts a count to size anything,
-// and keeps message boundaries when it has to drop one.
+// and keeps message boundaries when a message breaks the framing or the limits.
+// The backend drops such a request; a client hands such a reply or event on
+// without its values, so that whoever waits for it is not left waiting.
 class MessageReader
 {
 public:
@@ -24,7 +26,9 @@ public:
     static constexpr qint64 MaxMessageBytes = 4 * MaxLineBytes;
     static constexpr int MaxArguments = 1024;
 
-    explicit MessageReader(Sink sink, Framing framing = Requests);
+    // Log lines open with logTag, the name of the program that reads.
+    explicit MessageReader(Sink sink, Framing framing = Requests,
+                           const QString& logTag = QStringLiteral("BackendService"));
 
     void feed(const QByteArray& bytes);
     // Reads while the sink is not busy; bytes arriving while a message is being
@@ -42,11 +46,13 @@ private:
     void endOverlongLine();
     void startMessage();
     void dropMessage();
+    void logBroken(const char* what) const;
     void finishMessage();
     State stateAfterName() const;
 
     const Sink m_sink;
     const Framing m_framing;
+    const QString m_logTag;
 
     QByteArray m_buffer;
     int m_consumed = 0;

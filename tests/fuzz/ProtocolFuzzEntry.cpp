@@ -24,14 +24,39 @@ void require(bool promise, const char* what)
 
 QStringList* capturedLogs = nullptr;
 
+const QString LogMark = QStringLiteral("log: ");
+const QString ClientTag = QStringLiteral("Ozm");
+
 void captureLog(QtMsgType, const QMessageLogContext&, const QString& text)
 {
     if (capturedLogs)
-        *capturedLogs << text;
+        *capturedLogs << LogMark + text;
+}
+
+// A client never drops what it cannot read: the message it reports broken is the
+// next one it hands on, without values, so whoever waits for it is answered.
+void requireBrokenMessagesHandedOn(const QStringList& trace)
+{
+    const QStringList reports = {ClientTag + ": wrong message size for message ",
+                                 ClientTag + ": message too long, dropping message "};
+    for (int i = 0; i < trace.size(); ++i) {
+        const QString& line = trace.at(i);
+        if (!line.startsWith(LogMark))
+            continue;
+        const QString text = line.mid(LogMark.size());
+        const auto report = std::find_if(reports.begin(), reports.end(), [&](const QString& r) { return text.startsWith(r); });
+        if (report == reports.end())
+            continue;
+        const auto next = std::find_if(trace.begin() + i + 1, trace.end(), [](const QString& t) { return !t.startsWith(LogMark); });
+        // A message still missing lines at the end of the input is not handed on yet.
+        if (next != trace.end())
+            require(*next == text.mid(report->size()) + "||0|", "a broken message is handed on without values");
+    }
 }
 
 // What came out of the reader: dispatched requests, messages of any other name,
-// and the log lines, in order.
+// and the log lines, in order. Requests are read by the backend, replies and
+// events by the client.
 QStringList readMessages(const QByteArray& input, int pieceSize, MessageReader::Framing framing)
 {
     QStringList trace;
@@ -50,7 +75,7 @@ QStringList readMessages(const QByteArray& input, int pieceSize, MessageReader::
                          + m.arguments.join('|');
             table.dispatch(m);
         },
-        framing);
+        framing, framing == MessageReader::Requests ? QStringLiteral("BackendService") : ClientTag);
     for (int from = 0; from < input.size(); from += pieceSize)
         reader.feed(input.mid(from, pieceSize));
 
@@ -88,8 +113,10 @@ void fuzzReader(const QByteArray& payload, int pieceSize, MessageReader::Framing
     // Large inputs are cut in proportionally larger pieces to stay quick.
     if (input.size() > 64 * 1024)
         pieceSize *= 4096;
-    require(readMessages(input, qMax(1, input.size()), framing) == readMessages(input, pieceSize, framing),
-            "same messages however the bytes are cut");
+    const QStringList whole = readMessages(input, qMax(1, input.size()), framing);
+    require(whole == readMessages(input, pieceSize, framing), "same messages however the bytes are cut");
+    if (framing == MessageReader::RepliesAndEvents)
+        requireBrokenMessagesHandedOn(whole);
 }
 
 // Text the XML writer can carry unchanged: no line feed (records drop them), no

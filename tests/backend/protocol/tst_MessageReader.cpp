@@ -26,11 +26,12 @@ private:
 QStringList LogCapture::lines;
 
 // Feeds the input in pieces of chunkSize bytes, or cut once at `cut` when given.
+// Requests are read by the backend, replies and events by the client.
 Messages read(const QByteArray& input, int chunkSize, MessageReader::Framing framing, int cut = -1)
 {
     Messages seen;
     MessageReader reader([&seen](const LinkMessage& m) { seen << (QStringList{m.name, m.id} + m.arguments); },
-                         framing);
+                         framing, framing == MessageReader::Requests ? "BackendService" : "Ozm");
     if (cut >= 0) {
         reader.feed(input.left(cut));
         reader.feed(input.mid(cut));
@@ -45,6 +46,8 @@ const QByteArray NextMessage = "B\n2\n0\n";
 const QStringList NextMessageRead = {"B", "2"};
 const QString TooLong = "BackendService: message too long, dropping message ";
 const QString WrongSize = "BackendService: wrong message size for message ";
+const QString ClientTooLong = "Ozm: message too long, dropping message ";
+const QString ClientWrongSize = "Ozm: wrong message size for message ";
 
 } // namespace
 
@@ -56,6 +59,8 @@ private slots:
     void framing();
     void limits_data();
     void limits();
+    void brokenReplies_data();
+    void brokenReplies();
     void dispatch_data();
     void dispatch();
     void handlerWaitingInEventLoopHoldsBackNextRequest();
@@ -174,6 +179,43 @@ void tst_MessageReader::limits()
 
     checkRead(input, input.size(), MessageReader::Requests, expected, logs);
     checkRead(input, 4093, MessageReader::Requests, expected, logs);
+}
+
+void tst_MessageReader::brokenReplies_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<Messages>("expected");
+    QTest::addColumn<QStringList>("logs");
+
+    const QByteArray overLimit(MessageReader::MaxLineBytes + 1, 'a');
+    const QByteArray next = "B\n0\n";
+    const QStringList nextRead = {"B", ""};
+    QTest::newRow("count with a letter") << QByteArray("r1\n1x\n") + next << Messages{{"r1", ""}, nextRead}
+                                         << QStringList{ClientWrongSize + "r1"};
+    QTest::newRow("negative count") << QByteArray("r1\n-1\n") + next << Messages{{"r1", ""}, nextRead}
+                                    << QStringList{ClientWrongSize + "r1"};
+    QTest::newRow("value over the line limit") << QByteArray("r1\n2\n") + overLimit + "\nx\n" + next
+                                               << Messages{{"r1", ""}, nextRead} << QStringList{ClientTooLong + "r1"};
+    QTest::newRow("count over the line limit") << QByteArray("r1\n") + overLimit + "\n" + next
+                                               << Messages{{"r1", ""}, nextRead} << QStringList{ClientTooLong + "r1"};
+    QTest::newRow("name over the line limit") << overLimit + "\n1\nx\n" + next << Messages{{"", ""}, nextRead}
+                                              << QStringList{ClientTooLong};
+    const int tooMany = MessageReader::MaxArguments + 1;
+    QTest::newRow("too many values") << QByteArray("r1\n") + QByteArray::number(tooMany) + "\n"
+                                            + QByteArray(tooMany, '\n') + next
+                                     << Messages{{"r1", ""}, nextRead} << QStringList{ClientTooLong + "r1"};
+}
+
+// Whoever waits for a reply the client cannot read hears of it: the reply comes
+// through without its values.
+void tst_MessageReader::brokenReplies()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(Messages, expected);
+    QFETCH(QStringList, logs);
+
+    checkRead(input, input.size(), MessageReader::RepliesAndEvents, expected, logs);
+    checkRead(input, 4093, MessageReader::RepliesAndEvents, expected, logs);
 }
 
 void tst_MessageReader::dispatch_data()
