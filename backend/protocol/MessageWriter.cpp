@@ -56,6 +56,14 @@ QByteArray MessageWriter::logLine(QtMsgType type, const QString& text)
     return QByteArray::number(int(type)) + text.toUtf8() + '\n';
 }
 
+QByteArray MessageWriter::lines(const QStringList& lines)
+{
+    QByteArray bytes;
+    for (const QString& line : lines)
+        appendLine(bytes, line);
+    return bytes;
+}
+
 bool MessageWriter::writeRequest(const QString& name, const QString& id, const QStringList& arguments)
 {
     return send(request(name, id, arguments));

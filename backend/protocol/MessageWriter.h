@@ -25,6 +25,8 @@ public:
     static QByteArray reply(const QString& id, const QStringList& values);
     static QByteArray event(const QString& name, const QStringList& values);
     static QByteArray logLine(QtMsgType type, const QString& text);
+    // Plain lines, as the handshake has them.
+    static QByteArray lines(const QStringList& lines);
 
     // Unsent output a device may hold before further messages are dropped.
     static constexpr qint64 MaxPendingBytes = 16 * 1024 * 1024;

@@ -12,11 +12,13 @@ namespace {
 
 QMutex capturedMutex;
 QStringList captured;
+QList<QtMsgType> capturedTypes;
 
-void capture(QtMsgType, const QMessageLogContext&, const QString& message)
+void capture(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     QMutexLocker lock(&capturedMutex);
     captured << message;
+    capturedTypes << type;
 }
 
 } // namespace
@@ -25,6 +27,7 @@ MessageCapture::MessageCapture()
 {
     QMutexLocker lock(&capturedMutex);
     captured.clear();
+    capturedTypes.clear();
     previous = qInstallMessageHandler(capture);
 }
 
@@ -37,6 +40,17 @@ QStringList MessageCapture::messages() const
 {
     QMutexLocker lock(&capturedMutex);
     return captured;
+}
+
+QStringList MessageCapture::messages(QtMsgType type) const
+{
+    QMutexLocker lock(&capturedMutex);
+    QStringList atLevel;
+    for (int i = 0; i < captured.size(); ++i) {
+        if (capturedTypes.at(i) == type)
+            atLevel << captured.at(i);
+    }
+    return atLevel;
 }
 
 StderrCapture::StderrCapture()

@@ -14,6 +14,8 @@ public:
     ~MessageCapture();
 
     QStringList messages() const;
+    // The messages logged at this level.
+    QStringList messages(QtMsgType type) const;
 
 private:
     QtMessageHandler previous;

@@ -1,0 +1,6 @@
+#include "OzmLogerSocket.h"
+
+void OzmLogerSocket::closeSlot()
+{
+    close();
+}

@@ -1,0 +1,6 @@
+#include "ReleasableProcess.h"
+
+void ReleasableProcess::release()
+{
+    setProcessState(QProcess::NotRunning);
+}
