@@ -3,6 +3,7 @@
 #include "Poll.h"
 #include "TestBed.h"
 
+#include <LinkProtocol.h>
 #include <LinkScriptSyntax.h>
 
 LinkSession::LinkSession(const TestBed& bed, QObject* parent)
@@ -33,7 +34,7 @@ bool LinkSession::open(int timeoutMs)
                  QStringLiteral("--timeout"), QString::number(timeoutMs), QStringLiteral("--stay")});
     return Poll::until([this] { return !m_handshake.isEmpty() || m_process.state() == QProcess::NotRunning; },
                        timeoutMs)
-        && m_handshake == QStringList{QStringLiteral("5314"), QStringLiteral("2702")};
+        && m_handshake == QStringList{QString::number(LinkProtocol::HandshakeNumber), LinkProtocol::HandshakeAccepted};
 }
 
 void LinkSession::request(const QString& name, const QStringList& arguments)

@@ -123,7 +123,7 @@ void FakeBackendPeer::onControlData()
 {
     while (!m_inSession && m_control && m_control->canReadLine())
         takeHandshakeLine();
-    if (m_inSession && m_control) {
+    if (m_inSession && m_control && m_control->isOpen()) {
         const QByteArray bytes = m_control->readAll();
         m_session += bytes;
         m_reader.feed(bytes);
@@ -144,8 +144,10 @@ void FakeBackendPeer::takeHandshakeLine()
         return;
     }
     write(**answer + '\n');
-    if (answer == &m_verdict)
-        m_inSession = **answer == LinkProtocol::HandshakeAccepted;
+    if (answer == &m_verdict && **answer == LinkProtocol::HandshakeAccepted) {
+        m_inSession = true;
+        emit sessionStarted();
+    }
 }
 
 void FakeBackendPeer::takeRequest(const LinkMessage& request)

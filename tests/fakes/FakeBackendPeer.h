@@ -65,6 +65,7 @@ public:
     bool waitUntilControlClosed(int timeoutMs = 5000);
 
 signals:
+    void sessionStarted();
     void requestReceived(const LinkMessage& request);
 
 private:

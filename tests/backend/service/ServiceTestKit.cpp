@@ -1,6 +1,7 @@
 #include "ServiceTestKit.h"
 
-#include <MessageWriter.h>
+#include <LinkHandshake.h>
+#include <LinkProtocol.h>
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -8,12 +9,6 @@
 #include <QTest>
 
 #include <csignal>
-
-namespace {
-
-const quint16 ServicePort = 10014;
-
-} // namespace
 
 InstalledBackend::InstalledBackend()
 {
@@ -127,13 +122,13 @@ int BackendProcess::exitCode() const
 
 bool LinkPeer::connectLog()
 {
-    log.connectToHost(QHostAddress::LocalHost, ServicePort);
+    log.connectToHost(QHostAddress::LocalHost, LinkProtocol::ServicePort);
     return log.waitForConnected(5000);
 }
 
 bool LinkPeer::connectControl()
 {
-    control.connectToHost(QHostAddress::LocalHost, ServicePort);
+    control.connectToHost(QHostAddress::LocalHost, LinkProtocol::ServicePort);
     return control.waitForConnected(5000);
 }
 
@@ -156,38 +151,38 @@ bool LinkPeer::readLine(QString& line, int ms)
 
 QString LinkPeer::handshake(const QString& appDir, const QString& dataDir)
 {
-    send({"OZM_SET_APP_DIR", appDir, "OZM_SET_APP_DATA_DIR", dataDir});
-    QString number;
-    QString verdict;
-    if (!readLine(number, 5000))
-        return QString();
-    send({number});
-    readLine(verdict, 5000);
-    return verdict;
+    return LinkHandshake::run(control, appDir, dataDir, 5000).verdict.value_or(QString());
+}
+
+bool LinkPeer::readUntil(const std::function<bool()>& done, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    for (;;) {
+        channel.read();
+        if (done())
+            return true;
+        if (deadline.hasExpired() || !control.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
 }
 
 LinkMessage LinkPeer::nextMessage(int ms)
 {
-    const QDeadlineTimer deadline(ms);
-    while (messages.isEmpty()) {
-        reader.readFrom(control);
-        if (!messages.isEmpty() || deadline.hasExpired() || !control.waitForReadyRead(int(deadline.remainingTime())))
-            break;
-    }
+    readUntil([this] { return !messages.isEmpty(); }, ms);
     return messages.isEmpty() ? LinkMessage() : messages.takeFirst();
 }
 
 QStringList LinkPeer::request(const QString& name, const QStringList& arguments, QStringList* events)
 {
-    const QString id = QStringLiteral("req%1").arg(nextId++);
-    control.write(MessageWriter::request(name, id, arguments));
-    for (LinkMessage message = nextMessage(); !message.name.isEmpty(); message = nextMessage()) {
-        if (message.name == id)
-            return message.arguments;
+    auto reply = std::make_shared<std::optional<QStringList>>();
+    channel.send(name, arguments, [reply](const QString&, const QStringList& values) { *reply = values; });
+    if (!readUntil([&] { return reply->has_value(); }, 5000))
+        return {"no reply"};
+    for (const LinkMessage& message : std::exchange(messages, {})) {
         if (events)
             events->append(message.name);
     }
-    return {"no reply"};
+    return **reply;
 }
 
 QByteArray LinkPeer::readControlUntilClosed(int ms)

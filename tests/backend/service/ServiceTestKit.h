@@ -1,9 +1,11 @@
 #pragma once
 
+#include <LinkChannel.h>
 #include <LinkMessage.h>
-#include <MessageReader.h>
 
 #include "PrivateNamespaces.h"
+
+#include <LinkProtocol.h>
 
 #include <QByteArray>
 #include <QList>
@@ -64,7 +66,8 @@ private:
     QByteArray errors;
 };
 
-// The client's side of the link, written by hand so a test can say every byte.
+// The client's side of the link: the client's own handshake and channel, with
+// both connections at hand so that a test can also write any bytes it likes.
 class LinkPeer
 {
 public:
@@ -75,8 +78,7 @@ public:
     void send(const QStringList& lines);
     // One line of the control connection without its line feed.
     bool readLine(QString& line, int ms = 5000);
-    // The four handshake lines, then whatever number was received echoed back;
-    // the verdict line, or empty when the link closed first.
+    // The verdict line, or empty when there was none.
     QString handshake(const QString& appDir, const QString& dataDir);
 
     // Reply values for the request, collecting the names of events that came first.
@@ -92,9 +94,14 @@ public:
     QTcpSocket control;
 
 private:
+    // Reads the control connection until done() or the time is up.
+    bool readUntil(const std::function<bool()>& done, int ms);
+
+    // Events, and replies to requests written by hand, in order.
     QList<LinkMessage> messages;
-    MessageReader reader{[this](const LinkMessage& message) { messages.append(message); },
-                         MessageReader::RepliesAndEvents};
+    LinkChannel channel{&control, QStringLiteral("LinkPeer"),
+                        {LinkProtocol::isEventName,
+                         [this](const QString& name, const QStringList& values) { messages.append({name, {}, values}); },
+                         [this](const QString& id, const QStringList& values) { messages.append({id, {}, values}); }}};
     QStringList logLines;
-    int nextId = 1;
 };

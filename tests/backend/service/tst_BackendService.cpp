@@ -14,6 +14,8 @@
 namespace {
 const char* const NetworkEvent = "OZM_LOCAL_CONNECTION_IS_CHANGED";
 const char* const StateEvent = "OZM_ACTIVATION_STATE_CHANGED";
+const QString Accepted = LinkProtocol::HandshakeAccepted;
+const QByteArray Refused = QByteArray(LinkProtocol::HandshakeRejected) + '\n';
 
 QString someCredentials()
 {
@@ -81,7 +83,7 @@ void tst_BackendService::cleanup()
 void tst_BackendService::openSession()
 {
     QVERIFY(peer->connectBoth());
-    QCOMPARE(peer->handshake(installed->appDir(), installed->dataDir()), QString("2702"));
+    QCOMPARE(peer->handshake(installed->appDir(), installed->dataDir()), Accepted);
     QCOMPARE(peer->nextMessage().name, QString(NetworkEvent));
     QCOMPARE(peer->nextMessage().name, QString(StateEvent));
 }
@@ -107,13 +109,7 @@ void tst_BackendService::acceptedClientLearnsNetworkAndState()
         QVERIFY(PrivateNamespaces::ip(command));
 
     QVERIFY(peer->connectBoth());
-    peer->send({"OZM_SET_APP_DIR", installed->appDir(), "OZM_SET_APP_DATA_DIR", installed->dataDir()});
-    QString line;
-    QVERIFY(peer->readLine(line));
-    QCOMPARE(line, QString("5314"));
-    peer->send({"5314"});
-    QVERIFY(peer->readLine(line));
-    QCOMPARE(line, QString("2702"));
+    QCOMPARE(peer->handshake(installed->appDir(), installed->dataDir()), Accepted);
 
     const LinkMessage network1 = peer->nextMessage();
     QCOMPARE(network1.name, QString(NetworkEvent));
@@ -135,24 +131,24 @@ void tst_BackendService::handshakeIsRefused_data()
 
     const QString app = "<app>";
     const QString data = "<data>";
-    QTest::newRow("wrong first keyword") << QStringList{"OZM_SET_APP", app, "OZM_SET_APP_DATA_DIR", data} << "" << QByteArray("2701\n");
-    QTest::newRow("wrong third keyword") << QStringList{"OZM_SET_APP_DIR", app, "OZM_SET_DATA_DIR", data} << "" << QByteArray("2701\n");
+    QTest::newRow("wrong first keyword") << QStringList{"OZM_SET_APP", app, "OZM_SET_APP_DATA_DIR", data} << "" << Refused;
+    QTest::newRow("wrong third keyword") << QStringList{"OZM_SET_APP_DIR", app, "OZM_SET_DATA_DIR", data} << "" << Refused;
     QTest::newRow("wrong number") << QStringList{"OZM_SET_APP_DIR", app, "OZM_SET_APP_DATA_DIR", data} << "5315"
-                                  << QByteArray("5314\n2701\n");
+                                  << QByteArray::number(LinkProtocol::HandshakeNumber) + "\n" + Refused;
     QTest::newRow("foreign application folder") << QStringList{"OZM_SET_APP_DIR", "/usr/sbin", "OZM_SET_APP_DATA_DIR", data}
-                                                << "" << QByteArray("2701\n");
+                                                << "" << Refused;
     QTest::newRow("overlong application folder") << QStringList{"OZM_SET_APP_DIR", "/" + QString(5000, 'a'), "OZM_SET_APP_DATA_DIR", data}
-                                                 << "" << QByteArray("2701\n");
+                                                 << "" << Refused;
     QTest::newRow("relative data folder") << QStringList{"OZM_SET_APP_DIR", app, "OZM_SET_APP_DATA_DIR", "data"} << ""
-                                          << QByteArray("2701\n");
+                                          << Refused;
     QTest::newRow("data folder through a symlink") << QStringList{"OZM_SET_APP_DIR", app, "OZM_SET_APP_DATA_DIR", "<symlink>"}
-                                                   << "" << QByteArray("2701\n");
+                                                   << "" << Refused;
     QTest::newRow("data folder of another user") << QStringList{"OZM_SET_APP_DIR", app, "OZM_SET_APP_DATA_DIR", "<nobody's>"}
-                                                 << "" << QByteArray("2701\n");
+                                                 << "" << Refused;
     QTest::newRow("data folder writable by others") << QStringList{"OZM_SET_APP_DIR", app, "OZM_SET_APP_DATA_DIR", "<shared>"}
-                                                    << "" << QByteArray("2701\n");
+                                                    << "" << Refused;
     QTest::newRow("missing data folder") << QStringList{"OZM_SET_APP_DIR", app, "OZM_SET_APP_DATA_DIR", "<missing>"} << ""
-                                         << QByteArray("2701\n");
+                                         << Refused;
 }
 
 void tst_BackendService::handshakeIsRefused()
@@ -283,7 +279,7 @@ void tst_BackendService::connectionOfAnotherUserIsRefused()
     connectAsNobody();
     QVERIFY(peer->waitForLogLine("2BackendService: connection from another user refused."));
     QVERIFY(peer->connectControl());
-    QCOMPARE(peer->handshake(installed->appDir(), installed->dataDir()), QString("2702"));
+    QCOMPARE(peer->handshake(installed->appDir(), installed->dataDir()), Accepted);
 }
 
 void tst_BackendService::thirdConnectionIsRefused()
@@ -368,7 +364,7 @@ void tst_BackendService::requestRightBehindHandshakeIsServed()
     QVERIFY(peer->readLine(line));
     peer->send({line, "OZM_INITIAL_ACTIVATION_STATE", "early", "0"});
     QVERIFY(peer->readLine(line));
-    QCOMPARE(line, QString("2702"));
+    QCOMPARE(line, Accepted);
     for (LinkMessage message = peer->nextMessage(); message.name != "early"; message = peer->nextMessage())
         QVERIFY2(!message.name.isEmpty(), "no reply to the early request");
 }

@@ -32,7 +32,7 @@ void tst_BackendServiceTimer::connectTimerClosesOnlyAnUnvisitedService()
     QTest::qWait(1000);
     QVERIFY(logged.isRunning());
     QVERIFY(peer.connectControl());
-    QCOMPARE(peer.handshake(installed.appDir(), installed.dataDir()), QString("2702"));
+    QCOMPARE(peer.handshake(installed.appDir(), installed.dataDir()), QString(LinkProtocol::HandshakeAccepted));
 }
 
 OZM_NAMESPACE_TEST_MAIN(tst_BackendServiceTimer, PrivateNamespaces::Options().withOwnProcesses())

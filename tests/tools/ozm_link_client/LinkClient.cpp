@@ -1,15 +1,13 @@
 #include "LinkClient.h"
 
-#include "LinkProtocol.h"
 #include "LinkScriptSyntax.h"
-#include "MessageWriter.h"
+#include "StdinLines.h"
+
+#include <LinkHandshake.h>
+#include <LinkProtocol.h>
 
 #include <QHostAddress>
-#include <QSocketNotifier>
 #include <QTime>
-
-#include <cerrno>
-#include <unistd.h>
 
 namespace {
 constexpr int ConnectRetryMs = 100;
@@ -26,7 +24,6 @@ QStringList quoted(const QStringList& values)
 LinkClient::LinkClient(const Options& options, QObject* parent)
     : QObject(parent)
     , m_options(options)
-    , m_reader([this](const LinkMessage& message) { onMessage(message); }, MessageReader::RepliesAndEvents)
     , m_out(stdout)
 {
     m_out.setCodec("UTF-8");
@@ -59,8 +56,15 @@ LinkClient::LinkClient(const Options& options, QObject* parent)
 void LinkClient::start(const QStringList& script)
 {
     if (script.isEmpty()) {
-        m_stdin = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-        connect(m_stdin, &QSocketNotifier::activated, this, &LinkClient::onStdinReady);
+        auto* input = new StdinLines(this);
+        connect(input, &StdinLines::lineRead, this, [this](const QString& line) {
+            m_script << line;
+            runScript();
+        });
+        connect(input, &StdinLines::ended, this, [this] {
+            m_inputEnded = true;
+            runScript();
+        });
     } else {
         m_script = script;
         m_inputEnded = true;
@@ -82,85 +86,79 @@ void LinkClient::onLogConnected()
 
 void LinkClient::onControlConnected()
 {
-    m_phase = Phase::AwaitingNumber;
-    const QStringList lines = {LinkProtocol::SetAppDirKeyword, m_options.appDir, LinkProtocol::SetAppDataDirKeyword,
-                               m_options.dataDir};
-    m_control.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    m_control.flush();
+    m_phase = Phase::Handshake;
+    const LinkHandshake::Outcome outcome =
+        LinkHandshake::run(m_control, m_options.appDir, m_options.dataDir, m_options.timeoutMs);
+    if (!outcome.rootPeer) {
+        fail(QStringLiteral("the backend's connection is not root's"), Rejected);
+        return;
+    }
+    if (!outcome.number) {
+        print(QStringLiteral("CLOSED"), {});
+        finish(Rejected);
+        return;
+    }
+    QStringList lines{*outcome.number};
+    if (outcome.verdict)
+        lines << *outcome.verdict;
+    print(QStringLiteral("HANDSHAKE"), lines);
+    if (outcome.accepted())
+        startSession();
+    else
+        finish(Rejected);
+}
+
+void LinkClient::startSession()
+{
+    m_phase = Phase::Session;
+    m_channel = std::make_unique<LinkChannel>(
+        &m_control, QStringLiteral("ozm_link_client"),
+        LinkChannel::Handlers{LinkProtocol::isEventName,
+                              [this](const QString& name, const QStringList& values) { onEvent(name, values); },
+                              [this](const QString& id, const QStringList&) {
+                                  print(QStringLiteral("ERROR"),
+                                        {QStringLiteral("reply to no pending request:"), LinkScriptSyntax::quote(id)});
+                              }});
+    // Events sent right behind the verdict came in with it.
+    m_channel->read();
+    QMetaObject::invokeMethod(this, &LinkClient::runScript, Qt::QueuedConnection);
 }
 
 void LinkClient::onLogReadyRead()
 {
-    while (m_log.canReadLine()) {
-        QString line = QString::fromUtf8(m_log.readLine());
-        line.chop(1);
-        // Only the first line of a message carries its type digit.
-        if (!line.isEmpty() && line.at(0).isDigit())
-            print(QStringLiteral("LOG"), {line.left(1), line.mid(1)});
-        else
-            print(QStringLiteral("LOG"), {QStringLiteral("+"), line});
-    }
+    for (const BackendLogReader::Line& line : m_logReader.feed(m_log.readAll()))
+        print(QStringLiteral("LOG"), {line.continued ? QStringLiteral("+") : QString::number(line.type), line.text});
 }
 
 void LinkClient::onControlReadyRead()
 {
-    if (m_phase == Phase::AwaitingNumber || m_phase == Phase::AwaitingVerdict)
-        readHandshake();
     if (m_phase == Phase::Session)
-        m_reader.readFrom(m_control);
+        m_channel->read();
 }
 
-void LinkClient::readHandshake()
+void LinkClient::onEvent(const QString& name, const QStringList& values)
 {
-    while (m_control.canReadLine()) {
-        const QString line = QString::fromUtf8(m_control.readLine()).trimmed();
-        if (m_phase == Phase::AwaitingNumber) {
-            m_handshakeNumber = line;
-            m_control.write((line + QLatin1Char('\n')).toUtf8());
-            m_control.flush();
-            m_phase = Phase::AwaitingVerdict;
-            continue;
-        }
-        print(QStringLiteral("HANDSHAKE"), {m_handshakeNumber, line});
-        if (line != QLatin1String(LinkProtocol::HandshakeAccepted)) {
-            finish(Rejected);
-            return;
-        }
-        m_phase = Phase::Session;
-        QMetaObject::invokeMethod(this, &LinkClient::runScript, Qt::QueuedConnection);
-        return;
-    }
+    print(QStringLiteral("EVENT"), QStringList{name} + quoted(values));
+    m_unseenEvents.append({name, QString(), values});
+    if (m_wait == Wait::Event && takeMatchingEvent())
+        resume();
 }
 
-void LinkClient::onMessage(const LinkMessage& message)
+void LinkClient::onReply(const QString& id, const QString& name, const QStringList& values)
 {
-    if (m_phase != Phase::Session)
-        return;
-    if (LinkProtocol::isEventName(message.name)) {
-        print(QStringLiteral("EVENT"), QStringList{message.name} + quoted(message.arguments));
-        m_unseenEvents.append(message);
-        if (m_wait == Wait::Event && takeMatchingEvent())
-            resume();
-        return;
-    }
-    const QString id = message.name;
-    const QString requestName = m_pendingNames.take(id);
-    if (requestName.isEmpty()) {
-        print(QStringLiteral("ERROR"), {QStringLiteral("reply to no pending request:"), LinkScriptSyntax::quote(id)});
-        return;
-    }
-    print(QStringLiteral("REPLY"), QStringList{id, requestName} + quoted(message.arguments));
+    print(QStringLiteral("REPLY"), QStringList{id, name} + quoted(values));
     if (m_wait == Wait::Reply && id == m_awaitedReply)
         resume();
 }
 
 void LinkClient::onDisconnected()
 {
-    if (m_phase == Phase::Over)
+    // The handshake sees the connection end itself.
+    if (m_phase == Phase::Over || m_phase == Phase::Handshake)
         return;
     onLogReadyRead();
     if (m_phase == Phase::Session)
-        m_reader.readFrom(m_control);
+        m_channel->read();
     if (m_phase == Phase::Over)
         return;
     print(QStringLiteral("CLOSED"), {});
@@ -168,28 +166,6 @@ void LinkClient::onDisconnected()
         finish(Rejected);
     else
         finish(m_wait == Wait::Reply || m_wait == Wait::Event ? WaitFailed : Done);
-}
-
-void LinkClient::onStdinReady()
-{
-    char chunk[4096];
-    const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN))
-        return;
-    if (got <= 0) {
-        m_stdin->setEnabled(false);
-        if (!m_stdinPartial.isEmpty())
-            m_script << QString::fromUtf8(m_stdinPartial);
-        m_stdinPartial.clear();
-        m_inputEnded = true;
-    } else {
-        m_stdinPartial.append(chunk, int(got));
-        for (int end = m_stdinPartial.indexOf('\n'); end >= 0; end = m_stdinPartial.indexOf('\n')) {
-            m_script << QString::fromUtf8(m_stdinPartial.left(end));
-            m_stdinPartial.remove(0, end + 1);
-        }
-    }
-    runScript();
 }
 
 void LinkClient::onWaitTimeout()
@@ -250,10 +226,10 @@ void LinkClient::runLine(const QStringList& words)
 
 QString LinkClient::sendRequest(const QStringList& words)
 {
-    const QString id = QStringLiteral("r%1").arg(m_nextId++);
     const QString name = words.first();
-    m_pendingNames.insert(id, name);
-    MessageWriter(&m_control).writeRequest(name, id, words.mid(1));
+    const QString id = m_channel->send(name, words.mid(1), [this, name](const QString& id, const QStringList& values) {
+        onReply(id, name, values);
+    });
     // Arguments may be credentials, so only their number is shown.
     print(QStringLiteral("SENT"), {id, name, QString::number(words.size() - 1)});
     return id;

@@ -1,20 +1,21 @@
 #pragma once
 
-#include "LinkMessage.h"
-#include "MessageReader.h"
+#include <BackendLogReader.h>
+#include <LinkChannel.h>
+#include <LinkMessage.h>
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTextStream>
 #include <QTimer>
 
-class QSocketNotifier;
+#include <memory>
 
-// One session with a backend as the desktop client would open it, driven by a
-// script of requests and waits, printing one line for everything it sees.
+// One session with a backend, opened, spoken and read the way the desktop client
+// does it, driven by a script of requests and waits, printing one line for
+// everything it sees.
 class LinkClient : public QObject
 {
     Q_OBJECT
@@ -45,15 +46,15 @@ private slots:
     void onLogReadyRead();
     void onControlReadyRead();
     void onDisconnected();
-    void onStdinReady();
     void onWaitTimeout();
 
 private:
-    enum class Phase { Connecting, AwaitingNumber, AwaitingVerdict, Session, Over };
+    enum class Phase { Connecting, Handshake, Session, Over };
     enum class Wait { Nothing, Reply, Event, Delay };
 
-    void readHandshake();
-    void onMessage(const LinkMessage& message);
+    void startSession();
+    void onEvent(const QString& name, const QStringList& values);
+    void onReply(const QString& id, const QString& name, const QStringList& values);
     void runScript();
     void runLine(const QStringList& words);
     QString sendRequest(const QStringList& words);
@@ -70,17 +71,13 @@ private:
     QTimer m_connectRetry;
     QTimer m_waitTimer;
     QElapsedTimer m_connectStarted;
-    MessageReader m_reader;
+    std::unique_ptr<LinkChannel> m_channel;
+    BackendLogReader m_logReader;
     QTextStream m_out;
-    QSocketNotifier* m_stdin = nullptr;
-    QByteArray m_stdinPartial;
 
     Phase m_phase = Phase::Connecting;
-    QString m_handshakeNumber;
     QStringList m_script;
     bool m_inputEnded = false;
-    int m_nextId = 1;
-    QHash<QString, QString> m_pendingNames; // request id -> request name
     Wait m_wait = Wait::Nothing;
     QString m_awaitedReply;
     QStringList m_awaitedEvent; // name, then the values it must start with

@@ -1,88 +1,31 @@
 #include "LinkScriptSyntax.h"
-#include "MessageReader.h"
-#include "MessageWriter.h"
+
+#include <FakeBackendPeer.h>
+#include <MessageWriter.h>
 
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(std::optional<QStringList>)
 
 namespace {
 
-// A backend that follows the link's rules with canned answers: the states of an
+// Canned answers of a backend that follows the link's rules: the states of an
 // activation around its reply, an echo of the cluster name, a state number.
-class FakeBackend : public QObject
+void answer(FakeBackendPeer& backend, const LinkMessage& request)
 {
-public:
-    QString verdict = "2702";
-    bool closeAfterHandshake = false;
-    QByteArray handshake;
-    QList<QStringList> requests;
-
-    FakeBackend()
-    {
-        server.listen(QHostAddress::LocalHost);
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = server.nextPendingConnection()) {
-                if (!log) {
-                    log = socket;
-                } else {
-                    control = socket;
-                    connect(control, &QTcpSocket::readyRead, this, [this] { onControlData(); });
-                }
-            }
-        });
+    if (request.name == "OZM_VPN_ACTIVATE") {
+        backend.sendLog(MessageWriter::logLine(QtInfoMsg, "VpnCtl: activating"));
+        backend.sendEvent("OZM_ACTIVATION_STATE_CHANGED", {"3"});
+        backend.reply(request, {});
+        QTimer::singleShot(50, &backend, [&backend] { backend.sendEvent("OZM_ACTIVATION_STATE_CHANGED", {"4"}); });
+    } else if (request.name == "OZM_SET_CURRENT_CLUSTER") {
+        backend.reply(request, request.arguments);
+    } else if (request.name == "OZM_INITIAL_ACTIVATION_STATE") {
+        backend.reply(request, {"2"});
     }
-    quint16 port() const { return server.serverPort(); }
-
-private:
-    void onControlData()
-    {
-        if (!inSession) {
-            handshake += control->readAll();
-            if (handshake.count('\n') == 4 && !numberSent) {
-                control->write("5314\n");
-                numberSent = true;
-            } else if (handshake.count('\n') == 5) {
-                control->write(verdict.toUtf8() + "\n");
-                control->flush();
-                inSession = true;
-                if (verdict != "2702" || closeAfterHandshake)
-                    control->disconnectFromHost();
-            }
-            return;
-        }
-        reader.readFrom(*control);
-    }
-
-    void answer(const LinkMessage& request)
-    {
-        requests << (QStringList{request.name, request.id} + request.arguments);
-        MessageWriter writer(control);
-        if (request.name == "OZM_VPN_ACTIVATE") {
-            MessageWriter(log).writeLogLine(QtInfoMsg, "VpnCtl: activating");
-            writer.writeEvent("OZM_ACTIVATION_STATE_CHANGED", {"3"});
-            writer.writeReply(request.id, {});
-            QTimer::singleShot(50, control, [this] {
-                MessageWriter(control).writeEvent("OZM_ACTIVATION_STATE_CHANGED", {"4"});
-            });
-        } else if (request.name == "OZM_SET_CURRENT_CLUSTER") {
-            writer.writeReply(request.id, request.arguments);
-        } else if (request.name == "OZM_INITIAL_ACTIVATION_STATE") {
-            writer.writeReply(request.id, {"2"});
-        }
-    }
-
-    QTcpServer server;
-    QTcpSocket* log = nullptr;
-    QTcpSocket* control = nullptr;
-    bool numberSent = false;
-    bool inSession = false;
-    MessageReader reader{[this](const LinkMessage& m) { answer(m); }};
-};
+}
 
 // The client's output without the time at the start of each line.
 QStringList untimed(const QByteArray& output)
@@ -153,18 +96,18 @@ void tst_LinkClient::session_data()
 
     const QStringList script = {"# set up", "OZM_INITIAL_ACTIVATION_STATE", "OZM_SET_CURRENT_CLUSTER \"New York\"",
                                 "OZM_VPN_ACTIVATE x", "@event OZM_ACTIVATION_STATE_CHANGED 4"};
-    const QList<QStringList> requests = {{"OZM_INITIAL_ACTIVATION_STATE", "r1"},
-                                         {"OZM_SET_CURRENT_CLUSTER", "r2", "New York"},
-                                         {"OZM_VPN_ACTIVATE", "r3", "x"}};
+    const QList<QStringList> requests = {{"OZM_INITIAL_ACTIVATION_STATE", "1"},
+                                         {"OZM_SET_CURRENT_CLUSTER", "2", "New York"},
+                                         {"OZM_VPN_ACTIVATE", "3", "x"}};
     const QStringList output = {"HANDSHAKE 5314 2702",
-                                "SENT r1 OZM_INITIAL_ACTIVATION_STATE 0",
-                                "REPLY r1 OZM_INITIAL_ACTIVATION_STATE 2",
-                                "SENT r2 OZM_SET_CURRENT_CLUSTER 1",
-                                "REPLY r2 OZM_SET_CURRENT_CLUSTER \"New York\"",
-                                "SENT r3 OZM_VPN_ACTIVATE 1",
+                                "SENT 1 OZM_INITIAL_ACTIVATION_STATE 0",
+                                "REPLY 1 OZM_INITIAL_ACTIVATION_STATE 2",
+                                "SENT 2 OZM_SET_CURRENT_CLUSTER 1",
+                                "REPLY 2 OZM_SET_CURRENT_CLUSTER \"New York\"",
+                                "SENT 3 OZM_VPN_ACTIVATE 1",
                                 "LOG 4 VpnCtl: activating",
                                 "EVENT OZM_ACTIVATION_STATE_CHANGED 3",
-                                "REPLY r3 OZM_VPN_ACTIVATE",
+                                "REPLY 3 OZM_VPN_ACTIVATE",
                                 "EVENT OZM_ACTIVATION_STATE_CHANGED 4"};
 
     QTest::newRow("script from arguments") << QStringList() << script << false << "2702" << false << requests << output
@@ -172,8 +115,8 @@ void tst_LinkClient::session_data()
     QTest::newRow("script from input") << QStringList() << script << true << "2702" << false << requests << output << 0;
     QTest::newRow("no wait for a request nobody answers")
         << QStringList() << QStringList{"@nowait OZM_NO_SUCH_THING", "@wait 100"} << false << "2702" << false
-        << QList<QStringList>{{"OZM_NO_SUCH_THING", "r1"}}
-        << QStringList{"HANDSHAKE 5314 2702", "SENT r1 OZM_NO_SUCH_THING 0"} << 0;
+        << QList<QStringList>{{"OZM_NO_SUCH_THING", "1"}}
+        << QStringList{"HANDSHAKE 5314 2702", "SENT 1 OZM_NO_SUCH_THING 0"} << 0;
     QTest::newRow("handshake rejected") << QStringList() << script << false << "2701" << false << QList<QStringList>()
                                         << QStringList{"HANDSHAKE 5314 2701"} << 2;
     QTest::newRow("event that never comes")
@@ -201,9 +144,12 @@ void tst_LinkClient::session()
     QFETCH(QStringList, output);
     QFETCH(int, exitCode);
 
-    FakeBackend backend;
-    backend.verdict = verdict;
-    backend.closeAfterHandshake = closeAfterHandshake;
+    FakeBackendPeer backend;
+    QVERIFY(backend.listen(0));
+    backend.setHandshake(QByteArray::number(LinkProtocol::HandshakeNumber), verdict.toUtf8());
+    backend.onRequest([&backend](const LinkMessage& request) { answer(backend, request); });
+    if (closeAfterHandshake)
+        connect(&backend, &FakeBackendPeer::sessionStarted, &backend, &FakeBackendPeer::closeControl);
 
     QProcess client;
     client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -217,9 +163,12 @@ void tst_LinkClient::session()
     }
     QVERIFY(QTest::qWaitFor([&] { return client.state() == QProcess::NotRunning; }, 10000));
 
-    QCOMPARE(backend.handshake, QByteArray("OZM_SET_APP_DIR\n/opt/ozm app\nOZM_SET_APP_DATA_DIR\n"
-                                           "/home/u/.local/share/Ozmira\n5314\n"));
-    QCOMPARE(backend.requests, requests);
+    QCOMPARE(backend.handshakeBytes(), QByteArray("OZM_SET_APP_DIR\n/opt/ozm app\nOZM_SET_APP_DATA_DIR\n"
+                                                  "/home/u/.local/share/Ozmira\n5314\n"));
+    QList<QStringList> received;
+    for (const LinkMessage& request : backend.requests())
+        received << (QStringList{request.name, request.id} + request.arguments);
+    QCOMPARE(received, requests);
     // Log lines come on their own connection, so only their order among themselves is fixed.
     const QStringList printed = untimed(client.readAllStandardOutput());
     const auto isLog = [](const QString& line) { return line.startsWith("LOG "); };
