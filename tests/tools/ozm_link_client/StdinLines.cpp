@@ -3,8 +3,8 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 StdinLines::StdinLines(QObject* parent)
     : QObject(parent)
@@ -22,14 +22,28 @@ void StdinLines::onReadable()
     if (got <= 0) {
         m_notifier->setEnabled(false);
         if (!m_partial.isEmpty())
-            emit lineRead(QString::fromUtf8(std::exchange(m_partial, {})));
-        emit ended();
-        return;
+            m_lines << QString::fromUtf8(std::exchange(m_partial, {}));
+        m_atEnd = true;
+    } else {
+        m_partial.append(chunk, int(got));
+        for (int end = m_partial.indexOf('\n'); end >= 0; end = m_partial.indexOf('\n')) {
+            m_lines << QString::fromUtf8(m_partial.left(end));
+            m_partial.remove(0, end + 1);
+        }
     }
-    m_partial.append(chunk, int(got));
-    for (int end = m_partial.indexOf('\n'); end >= 0; end = m_partial.indexOf('\n')) {
-        const QString line = QString::fromUtf8(m_partial.left(end));
-        m_partial.remove(0, end + 1);
-        emit lineRead(line);
+    deliver();
+}
+
+void StdinLines::deliver()
+{
+    if (m_delivering)
+        return;
+    m_delivering = true;
+    while (!m_lines.isEmpty())
+        emit lineRead(m_lines.takeFirst());
+    m_delivering = false;
+    if (m_atEnd) {
+        m_atEnd = false;
+        emit ended();
     }
 }

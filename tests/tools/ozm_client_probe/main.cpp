@@ -1,0 +1,51 @@
+#include "ClientProbe.h"
+
+#include <ClientLog.h>
+#include <Folders.h>
+#include <Ozm.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ozm_client_probe"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "The desktop client without windows: starts <app-dir>/ozm_launch, links to it and runs the requests\n"
+        "read from standard input, one a line: request NAME [ARGS...], or quit. Prints LINK connected|failed|lost,\n"
+        "REPLY NAME [VALUES...] or NOREPLY NAME, and a line for each signal of the client. Logs to <data-dir>/log.txt.\n"
+        "Exit codes: 0 after quit, 1 bad usage, 2 link failed, 3 link lost."));
+    parser.addHelpOption();
+    const QCommandLineOption appDirOption(QStringLiteral("app-dir"), QStringLiteral("Application folder."),
+                                          QStringLiteral("dir"));
+    const QCommandLineOption dataDirOption(QStringLiteral("data-dir"), QStringLiteral("Data folder."),
+                                           QStringLiteral("dir"));
+    parser.addOptions({appDirOption, dataDirOption});
+    parser.process(app);
+    if (parser.value(appDirOption).isEmpty() || parser.value(dataDirOption).isEmpty()) {
+        QTextStream(stderr) << "ozm_client_probe: --app-dir and --data-dir are required.\n";
+        return ClientProbe::BadUsage;
+    }
+
+    // The application's own start, in its order: the folders, then the log.
+    Folders::setAppFolder(QDir(parser.value(appDirOption)).absolutePath());
+    Folders::setAppDataFolder(QDir(parser.value(dataDirOption)).absolutePath());
+    if (!Folders::makeAppDataFolder()) {
+        QTextStream(stderr) << "ozm_client_probe: cannot make the data folder.\n";
+        return ClientProbe::BadUsage;
+    }
+    ClientLog::open(Folders::app_data_folder + QStringLiteral("/log.txt"));
+
+    ClientProbe probe;
+    QObject::connect(&probe, &ClientProbe::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    if (!probe.start()) {
+        Ozm::dropInstance();
+        return ClientProbe::LinkFailed;
+    }
+    return app.exec();
+}

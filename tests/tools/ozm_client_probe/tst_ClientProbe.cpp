@@ -1,0 +1,102 @@
+#include <ApiTestKit.h>
+#include <FakeBackendPeer.h>
+#include <PrivateNamespaces.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Answers the initial state with 2 and closes the link on "OZM_VPN_DEACTIVATE";
+// every other request gets an empty reply.
+void answer(FakeBackendPeer& backend, const LinkMessage& request)
+{
+    if (request.name == "OZM_INITIAL_ACTIVATION_STATE")
+        backend.reply(request, {"2"});
+    else if (request.name == "OZM_VPN_DEACTIVATE")
+        backend.closeControl();
+    else
+        backend.reply(request, {});
+}
+
+} // namespace
+
+// The headless client against a scripted backend: what it prints, how it ends,
+// what it leaves in its data folder.
+class tst_ClientProbe : public QObject
+{
+    Q_OBJECT
+private slots:
+    void session_data();
+    void session();
+};
+
+void tst_ClientProbe::session_data()
+{
+    QTest::addColumn<QByteArray>("verdict");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("output");
+    QTest::addColumn<QList<QStringList>>("requests");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("requests, then quit")
+        << QByteArray("2702")
+        << QByteArray("request OZM_INITIAL_ACTIVATION_STATE\nrequest OZM_SET_CURRENT_CLUSTER \"New York\"\nquit\n")
+        << QStringList{"LINK connected", "REPLY OZM_INITIAL_ACTIVATION_STATE 2", "REPLY OZM_SET_CURRENT_CLUSTER"}
+        << QList<QStringList>{{"OZM_INITIAL_ACTIVATION_STATE"}, {"OZM_SET_CURRENT_CLUSTER", "New York"}} << 0;
+    QTest::newRow("end of input quits") << QByteArray("2702") << QByteArray("request OZM_UPDATE_VPN_STATISTICS")
+                                        << QStringList{"LINK connected", "REPLY OZM_UPDATE_VPN_STATISTICS"}
+                                        << QList<QStringList>{{"OZM_UPDATE_VPN_STATISTICS"}} << 0;
+    QTest::newRow("link lost while waiting")
+        << QByteArray("2702") << QByteArray("request OZM_VPN_DEACTIVATE\nrequest OZM_INITIAL_ACTIVATION_STATE\n")
+        << QStringList{"LINK connected", "REPLY OZM_VPN_DEACTIVATE", "LINK lost"}
+        << QList<QStringList>{{"OZM_VPN_DEACTIVATE"}} << 3;
+    QTest::newRow("unreadable line") << QByteArray("2702") << QByteArray("request \"x\nbounce\nquit\n")
+                                     << QStringList{"LINK connected", "ERROR unreadable line: request \"x",
+                                                    "ERROR unknown command: bounce"}
+                                     << QList<QStringList>() << 0;
+    QTest::newRow("handshake rejected") << QByteArray("2701") << QByteArray("quit\n") << QStringList{"LINK failed"}
+                                        << QList<QStringList>() << 2;
+}
+
+void tst_ClientProbe::session()
+{
+    QFETCH(QByteArray, verdict);
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, output);
+    QFETCH(QList<QStringList>, requests);
+    QFETCH(int, exitCode);
+
+    const QTemporaryDir root;
+    const QString appDir = root.filePath("app");
+    const QString dataDir = root.filePath("home/data");
+    writeScript(appDir + "/ozm_launch", "exit 0");
+    FakeBackendPeer backend;
+    QVERIFY(backend.listen());
+    backend.setHandshake(QByteArray::number(LinkProtocol::HandshakeNumber), verdict);
+    backend.onRequest([&backend](const LinkMessage& request) { answer(backend, request); });
+
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(OZM_CLIENT_PROBE, {"--app-dir", appDir, "--data-dir", dataDir});
+    probe.write(input);
+    probe.closeWriteChannel();
+    QVERIFY(QTest::qWaitFor([&] { return probe.state() == QProcess::NotRunning; }, 15000));
+
+    QCOMPARE(QString::fromUtf8(probe.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts), output);
+    QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(probe.exitCode(), exitCode);
+    QList<QStringList> received;
+    for (const LinkMessage& request : backend.requests())
+        received << (QStringList{request.name} + request.arguments);
+    QCOMPARE(received, requests);
+    QCOMPARE(modeOf(dataDir), 0700);
+    QFile log(dataDir + "/log.txt");
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("Ozm: starting backend process: " + appDir.toUtf8() + "/ozm_launch"));
+}
+
+OZM_NAMESPACE_TEST_MAIN(tst_ClientProbe, PrivateNamespaces::Options().withOwnProcesses())
+
+#include "tst_ClientProbe.moc"
