@@ -219,18 +219,19 @@ void Ozm::onMainSocketConnected()
 
 void Ozm::runHandshake()
 {
-    const LinkHandshake::Outcome outcome = LinkHandshake::run(*m_control, Folders::app_folder, Folders::app_data_folder);
+    const LinkHandshake::Outcome outcome =
+        LinkHandshake::run(*m_control, Folders::app_folder, Folders::app_data_folder);
     if (!outcome.accepted()) {
         fail(outcome.rootPeer ? nullptr : "backend service does not run as root.");
         return;
     }
-    m_channel = std::make_unique<LinkChannel>(
-        m_control, QStringLiteral("Ozm"),
-        LinkChannel::Handlers{[this](const QString& name) { return m_signals->contains(name); },
-                              [this](const QString& name, const QStringList& values) { m_signals->store(name, values); },
-                              [](const QString& id, const QStringList&) {
-                                  qCritical().noquote() << "ERROR Ozm: communication protocol error 2:" << id;
-                              }});
+    const auto isEvent = [this](const QString& name) { return m_signals->contains(name); };
+    const auto onEvent = [this](const QString& name, const QStringList& values) { m_signals->store(name, values); };
+    const auto onStray = [](const QString& id, const QStringList&) {
+        qCritical().noquote() << "ERROR Ozm: communication protocol error 2:" << id;
+    };
+    m_channel = std::make_unique<LinkChannel>(m_control, QStringLiteral("Ozm"),
+                                              LinkChannel::Handlers{isEvent, onEvent, onStray});
     connect(m_control, &QAbstractSocket::disconnected, this, &Ozm::onSocketDisconnected);
     m_running = true;
     m_logSocket->moveToThread(m_logThread);

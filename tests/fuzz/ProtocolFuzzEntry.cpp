@@ -44,10 +44,12 @@ void requireBrokenMessagesHandedOn(const QStringList& trace)
         if (!line.startsWith(LogMark))
             continue;
         const QString text = line.mid(LogMark.size());
-        const auto report = std::find_if(reports.begin(), reports.end(), [&](const QString& r) { return text.startsWith(r); });
+        const auto report =
+            std::find_if(reports.begin(), reports.end(), [&](const QString& r) { return text.startsWith(r); });
         if (report == reports.end())
             continue;
-        const auto next = std::find_if(trace.begin() + i + 1, trace.end(), [](const QString& t) { return !t.startsWith(LogMark); });
+        const auto next =
+            std::find_if(trace.begin() + i + 1, trace.end(), [](const QString& t) { return !t.startsWith(LogMark); });
         // A message still missing lines at the end of the input is not handed on yet.
         if (next != trace.end())
             require(*next == text.mid(report->size()) + "||0|", "a broken message is handed on without values");

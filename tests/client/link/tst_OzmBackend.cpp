@@ -89,7 +89,8 @@ void tst_OzmBackend::killedBackendFailsEveryWaiter()
     QVERIFY(user->waitForEntries(2));
     // The backend answers no request it does not know.
     user->send("OZM_NO_SUCH_REQUEST");
-    QTRY_VERIFY(log->messages(QtWarningMsg).contains("[S] BackendService: unknown command OZM_NO_SUCH_REQUEST Skipping command."));
+    QTRY_VERIFY(log->messages(QtWarningMsg)
+                    .contains("[S] BackendService: unknown command OZM_NO_SUCH_REQUEST Skipping command."));
     const pid_t backend = stagedBackend();
     QVERIFY(backend > 0);
     QCOMPARE(::kill(backend, SIGKILL), 0);
