@@ -102,6 +102,11 @@ bool FakeBackendPeer::waitUntilControlClosed(int timeoutMs)
     return QTest::qWaitFor([&] { return m_control && !isControlConnected(); }, timeoutMs);
 }
 
+bool FakeBackendPeer::waitUntilLogClosed(int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return m_log && m_log->state() != QAbstractSocket::ConnectedState; }, timeoutMs);
+}
+
 void FakeBackendPeer::onNewConnection()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {

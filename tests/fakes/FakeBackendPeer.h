@@ -63,6 +63,7 @@ public:
 
     bool waitForRequests(int count, int timeoutMs = 5000);
     bool waitUntilControlClosed(int timeoutMs = 5000);
+    bool waitUntilLogClosed(int timeoutMs = 5000);
 
 signals:
     void sessionStarted();
