@@ -56,7 +56,6 @@ Ozm::Ozm()
 Ozm::~Ozm()
 {
     m_running = false;
-    m_connecting = false;
     m_retryTimer->stop();
     detachSockets();
     m_control->close();
