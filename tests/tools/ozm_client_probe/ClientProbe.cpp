@@ -76,10 +76,8 @@ void ClientProbe::runRequest(const QStringList& words)
     const QByteArray name = words.first().toLatin1();
     OzmCommunicator communicator(name.constData());
     const bool answered = communicator.invoke(words);
-    QStringList printed{words.first()};
-    for (const QString& value : communicator.answer())
-        printed << LinkScriptSyntax::quote(value);
-    print(answered ? QStringLiteral("REPLY") : QStringLiteral("NOREPLY"), printed);
+    printValues(answered ? QStringLiteral("REPLY") : QStringLiteral("NOREPLY"),
+                QStringList{words.first()} + communicator.answer());
     m_busy = false;
 }
 
@@ -90,6 +88,14 @@ void ClientProbe::finish(int exitCode)
     m_finished = true;
     Ozm::dropInstance();
     emit finished(exitCode);
+}
+
+void ClientProbe::printValues(const QString& kind, const QStringList& values)
+{
+    QStringList words;
+    for (const QString& value : values)
+        words << LinkScriptSyntax::quote(value);
+    print(kind, words);
 }
 
 void ClientProbe::print(const QString& kind, const QStringList& words)

@@ -16,7 +16,8 @@ class Ozm;
 //   Output, one a line:
 //     LINK connected|failed|lost
 //     REPLY NAME [VALUES...]   NOREPLY NAME   ERROR TEXT
-//     and one line for each signal of the client objects, added with them.
+//     and one line for each signal of the client objects, added with them in
+//     wireClients(): a kind and the signal's values, as STATE n or NETWORK v1..v8.
 class ClientProbe : public QObject
 {
     Q_OBJECT
@@ -39,6 +40,8 @@ private:
     void runRequest(const QStringList& words);
     void finish(int exitCode);
     void print(const QString& kind, const QStringList& words = {});
+    // Values as words that read back as they were, blanks and all.
+    void printValues(const QString& kind, const QStringList& values);
 
     QTextStream m_out;
     QStringList m_input;

@@ -8,12 +8,14 @@
 
 namespace {
 
-// Answers the initial state with 2 and closes the link on "OZM_VPN_DEACTIVATE";
-// every other request gets an empty reply.
+// Answers the initial state with 2, echoes the cluster and closes the link on
+// "OZM_VPN_DEACTIVATE"; every other request gets an empty reply.
 void answer(FakeBackendPeer& backend, const LinkMessage& request)
 {
     if (request.name == "OZM_INITIAL_ACTIVATION_STATE")
         backend.reply(request, {"2"});
+    else if (request.name == "OZM_SET_CURRENT_CLUSTER")
+        backend.reply(request, request.arguments);
     else if (request.name == "OZM_VPN_DEACTIVATE")
         backend.closeControl();
     else
@@ -43,7 +45,8 @@ void tst_ClientProbe::session_data()
     QTest::newRow("requests, then quit")
         << QByteArray("2702")
         << QByteArray("request OZM_INITIAL_ACTIVATION_STATE\nrequest OZM_SET_CURRENT_CLUSTER \"New York\"\nquit\n")
-        << QStringList{"LINK connected", "REPLY OZM_INITIAL_ACTIVATION_STATE 2", "REPLY OZM_SET_CURRENT_CLUSTER"}
+        << QStringList{"LINK connected", "REPLY OZM_INITIAL_ACTIVATION_STATE 2",
+                       "REPLY OZM_SET_CURRENT_CLUSTER \"New York\""}
         << QList<QStringList>{{"OZM_INITIAL_ACTIVATION_STATE"}, {"OZM_SET_CURRENT_CLUSTER", "New York"}} << 0;
     QTest::newRow("end of input quits") << QByteArray("2702") << QByteArray("request OZM_UPDATE_VPN_STATISTICS")
                                         << QStringList{"LINK connected", "REPLY OZM_UPDATE_VPN_STATISTICS"}
