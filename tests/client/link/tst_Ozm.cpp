@@ -20,6 +20,18 @@ namespace {
 const QString Rejected = QStringLiteral("Ozm: Error connection - backend service reject connection.");
 const QString Connected = QStringLiteral("Ozm: Successfully connected to backend service.");
 
+// The names of this process's threads, as the system shows them.
+QStringList threadNames()
+{
+    QStringList names;
+    for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm("/proc/self/task/" + task + "/comm");
+        if (comm.open(QIODevice::ReadOnly))
+            names << QString::fromUtf8(comm.readAll().trimmed());
+    }
+    return names;
+}
+
 QByteArray folderLines(const ClientFolders& folders)
 {
     return "OZM_SET_APP_DIR\n" + folders.appFolder().toUtf8() + "\nOZM_SET_APP_DATA_DIR\n"
@@ -191,9 +203,16 @@ void tst_Ozm::dropClosesBothConnections()
 {
     const ClientFolders folders;
     QCOMPARE(startLink(), QString());
+    // The system keeps 15 characters of a thread's name.
+    const QStringList linkThreads = {"ozm_service_thr", "backend_log_thr"};
+    for (const QString& name : linkThreads)
+        QVERIFY2(threadNames().contains(name), qPrintable(threadNames().join(' ')));
     QSignalSpy fatal(Ozm::inst(), &Ozm::fatalErrorNotConnected);
     Ozm::dropInstance();
     QCOMPARE(Ozm::inst(), nullptr);
+    // A thread that has finished may take a moment to leave.
+    for (const QString& name : linkThreads)
+        QTRY_VERIFY(!threadNames().contains(name));
     QVERIFY(peer->waitUntilControlClosed());
     QCOMPARE(fatal.count(), 0);
     QVERIFY(!log->messages(QtCriticalMsg).contains("Ozm: Backend service unexpectedly disconnected."));
