@@ -87,8 +87,8 @@ void LinkClient::onLogConnected()
 void LinkClient::onControlConnected()
 {
     m_phase = Phase::Handshake;
-    const LinkHandshake::Outcome outcome =
-        LinkHandshake::run(m_control, m_options.appDir, m_options.dataDir, m_options.timeoutMs);
+    // The client's own limit: a short --timeout is meant for the script's waits.
+    const LinkHandshake::Outcome outcome = LinkHandshake::run(m_control, m_options.appDir, m_options.dataDir);
     if (!outcome.rootPeer) {
         fail(QStringLiteral("the backend's connection is not root's"), Rejected);
         return;
