@@ -60,14 +60,17 @@ QString NetTools::traceroute(const QString& host)
     return output;
 }
 
-bool NetTools::ping(const QString& host, QString& out, unsigned int count)
+bool NetTools::ping(const QString& host, QString& out, unsigned int count, unsigned int replyWaitSeconds)
 {
     out.clear();
     if (!isHostArgument(host))
         return false;
+    QStringList arguments{QStringLiteral("-c"), QString::number(count)};
+    if (replyWaitSeconds > 0)
+        arguments << QStringLiteral("-W") << QString::number(replyWaitSeconds);
     int exitCode = -1;
-    const bool finished = execute_manager::execute_and_get_stdout(
-        out, QStringLiteral("ping"), {QStringLiteral("-c"), QString::number(count), host}, &exitCode);
+    const bool finished =
+        execute_manager::execute_and_get_stdout(out, QStringLiteral("ping"), arguments << host, &exitCode);
     return finished && exitCode == 0;
 }
 

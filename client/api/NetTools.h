@@ -21,8 +21,9 @@ public:
     // probe. Empty when it could not run.
     static QString traceroute(const QString& host);
     // Sends count pings; true when ping finished with 0 (answers came). out
-    // gets its standard output.
-    static bool ping(const QString& host, QString& out, unsigned int count);
+    // gets its standard output. A reply not in after replyWaitSeconds counts as
+    // lost; 0 leaves the wait to ping, about 10 s when nothing answers.
+    static bool ping(const QString& host, QString& out, unsigned int count, unsigned int replyWaitSeconds = 0);
 
     // Through the system resolver, hosts file included.
     static QList<QHostAddress> dns_resolve(const QString& host);
