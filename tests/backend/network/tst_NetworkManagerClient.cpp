@@ -2,12 +2,11 @@
 #include "NetworkManagerClient.h"
 #include "WirelessSecurity.h"
 
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
+#include <BusServiceHost.h>
+#include <PrivateBus.h>
+#include <ScriptedNetworkManager.h>
+
 #include <QDBusObjectPath>
-#include <QDBusVariant>
-#include <QDBusVirtualObject>
-#include <QMutex>
 #include <QtTest>
 
 namespace {
@@ -38,51 +37,6 @@ QVariant paths(const QStringList& list)
     return QVariant::fromValue(result);
 }
 
-// Answers as NetworkManager would, from a table the test edits. Lives on its
-// own thread, because the client under test blocks the main thread.
-class ScriptedNetworkManager : public QDBusVirtualObject
-{
-public:
-    // "object interface property" -> value
-    QMap<QString, QVariant> properties;
-    // "object interface method" -> reply arguments
-    QMap<QString, QList<QVariant>> replies;
-    bool silent = false;
-
-    QStringList received() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_received;
-    }
-
-    QString introspect(const QString&) const override { return {}; }
-
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
-    {
-        QString key = message.path() + ' ' + message.interface() + ' ' + message.member();
-        if (message.interface() == QLatin1String("org.freedesktop.DBus.Properties"))
-            key = message.path() + ' ' + message.arguments().value(0).toString() + ' '
-                + message.arguments().value(1).toString();
-        {
-            QMutexLocker lock(&m_mutex);
-            m_received << message.member() + ' ' + key;
-        }
-        if (silent)
-            return true;
-        if (message.member() == QLatin1String("Get") && properties.contains(key))
-            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(properties.value(key)))));
-        else if (message.member() == QLatin1String("Set") || replies.contains(key))
-            connection.send(message.createReply(replies.value(key)));
-        else
-            connection.send(message.createErrorReply(Nm + QStringLiteral(".UnknownDevice"), key));
-        return true;
-    }
-
-private:
-    mutable QMutex m_mutex;
-    QStringList m_received;
-};
-
 } // namespace
 
 class tst_NetworkManagerClient : public QObject
@@ -106,29 +60,21 @@ private slots:
     void securityKinds();
 
 private:
-    QDBusConnection clientBus() { return QDBusConnection(QStringLiteral("client")); }
+    QDBusConnection clientBus() { return m_bus.connect(QStringLiteral("client")); }
 
-    QProcess m_daemon;
-    QTemporaryDir m_dir;
-    QThread m_serviceThread;
+    PrivateBus m_bus;
     ScriptedNetworkManager* m_nm = nullptr;
+    std::unique_ptr<BusServiceHost> m_service;
 };
 
 void tst_NetworkManagerClient::initTestCase()
 {
-    m_daemon.start("/usr/bin/dbus-daemon",
-                   {"--session", "--nofork", "--print-address=1", "--address=unix:path=" + m_dir.filePath("bus")});
-    QVERIFY2(m_daemon.waitForReadyRead(10000), "dbus-daemon (package dbus-daemon) did not start");
-    const QString address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-
-    QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("service"));
-    QVERIFY(QDBusConnection::connectToBus(address, QStringLiteral("client")).isConnected());
+    QVERIFY(m_bus.isRunning());
+    QVERIFY(clientBus().isConnected());
     m_nm = new ScriptedNetworkManager;
-    QVERIFY(service.registerVirtualObject(QStringLiteral("/org/freedesktop"), m_nm,
-                                          QDBusConnection::SubPath));
-    m_serviceThread.start();
-    m_nm->moveToThread(&m_serviceThread);
-    QVERIFY(service.registerService(Nm));
+    m_service = std::make_unique<BusServiceHost>(m_bus.address(), Nm, QStringLiteral("/org/freedesktop"),
+                                                 std::unique_ptr<QDBusVirtualObject>(m_nm), QDBusConnection::SubPath);
+    QVERIFY(m_service->isRunning());
 }
 
 void tst_NetworkManagerClient::init()
@@ -156,13 +102,7 @@ void tst_NetworkManagerClient::init()
 
 void tst_NetworkManagerClient::cleanupTestCase()
 {
-    QDBusConnection::disconnectFromBus(QStringLiteral("client"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("service"));
-    m_serviceThread.quit();
-    m_serviceThread.wait();
-    delete m_nm;
-    m_daemon.terminate();
-    m_daemon.waitForFinished();
+    m_service.reset();
 }
 
 void tst_NetworkManagerClient::joinedNetwork()
@@ -212,12 +152,12 @@ void tst_NetworkManagerClient::reactivateRenewsTheConnection()
 void tst_NetworkManagerClient::switchingWirelessOn()
 {
     QCOMPARE(NetworkManagerClient(clientBus()).enableWireless(), QString());
-    QCOMPARE(m_nm->received().last(), "Set " + Root + " " + Nm + " WirelessEnabled");
+    QCOMPARE(m_nm->received().last(), "Set " + Root + " " + Nm + " WirelessEnabled true");
 }
 
 void tst_NetworkManagerClient::absentNetworkManager()
 {
-    QDBusConnection service(QStringLiteral("service"));
+    QDBusConnection service = m_service->connection();
     QVERIFY(service.unregisterService(Nm));
     NetworkManagerClient client(clientBus());
     const NetworkPlatform::WifiNetwork wifi = client.activeWifiNetwork();

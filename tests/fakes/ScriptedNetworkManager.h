@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDBusVirtualObject>
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QStringList>
+#include <QVariant>
+
+// Answers as NetworkManager would, from tables the test edits while no client
+// is calling; registered with SubPath on "/org/freedesktop" and hosted by a
+// BusServiceHost under the name "org.freedesktop.NetworkManager".
+class ScriptedNetworkManager : public QDBusVirtualObject
+{
+public:
+    static const QString Service;
+
+    // "object interface property" -> value
+    QMap<QString, QVariant> properties;
+    // "object interface method" -> reply arguments
+    QMap<QString, QList<QVariant>> replies;
+    // Takes every call and answers none.
+    bool silent = false;
+
+    // One entry a call: the method, then "object interface method", or for the
+    // property calls "object interface property", and for Set the value given.
+    QStringList received() const;
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+
+private:
+    mutable QMutex m_mutex;
+    QStringList m_received;
+};
