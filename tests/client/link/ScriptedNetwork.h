@@ -1,0 +1,26 @@
+#pragma once
+
+#include "LinkTestKit.h"
+
+#include <FakeBackendPeer.h>
+
+#include <QStringList>
+
+// The link to a scripted backend with the network state client on it, set up
+// in the application's order; the backend's reports are sent when the test
+// says so. Needs the link's port, so runs in namespaces of its own.
+class ScriptedNetwork
+{
+public:
+    ScriptedNetwork();
+    // Drops the network client and the link.
+    ~ScriptedNetwork();
+
+    // Empty when the link runs and the network client listens; else what failed.
+    QString start();
+    // Sends one network report and waits until the client has taken it.
+    bool report(const QStringList& values);
+
+    ClientFolders folders;
+    FakeBackendPeer backend;
+};
