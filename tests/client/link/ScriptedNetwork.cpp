@@ -2,9 +2,20 @@
 
 #include <LinkProtocol.h>
 #include <NetworkCtlClient.h>
+#include <OperatorWebHost.h>
 #include <Ozm.h>
 
 #include <QSignalSpy>
+
+const QByteArray ScriptedNetwork::WebHostAddress = "192.0.2.1";
+
+PrivateNamespaces::Options ScriptedNetwork::namespaces()
+{
+    return PrivateNamespaces::Options()
+        .withOwnProcesses()
+        .withFile("/etc/hosts", "127.0.0.1 localhost\n" + WebHostAddress + ' ' + OperatorWebHost + '\n')
+        .withFile("/etc/nsswitch.conf", "hosts: files\n");
+}
 
 ScriptedNetwork::ScriptedNetwork() = default;
 

@@ -3,6 +3,7 @@
 #include "LinkTestKit.h"
 
 #include <FakeBackendPeer.h>
+#include <PrivateNamespaces.h>
 
 #include <QStringList>
 
@@ -12,6 +13,13 @@
 class ScriptedNetwork
 {
 public:
+    // Where the operator's web host is in the hosts file of namespaces(); each
+    // test decides where that address leads.
+    static const QByteArray WebHostAddress;
+    // With private hosts and name-service files: names are found in the hosts
+    // file alone.
+    static PrivateNamespaces::Options namespaces();
+
     ScriptedNetwork();
     // Drops the network client and the link.
     ~ScriptedNetwork();

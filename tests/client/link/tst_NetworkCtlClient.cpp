@@ -2,7 +2,6 @@
 
 #include <ApiTestKit.h>
 #include <NetworkCtlClient.h>
-#include <OperatorWebHost.h>
 #include <Ozm.h>
 #include <PrivateNamespaces.h>
 
@@ -17,8 +16,6 @@ const QStringList UnknownType{"0", "1", "1", "Unknown connection type", "", "0",
 // What the client holds before any report, and after one it cannot read.
 const QStringList Initial{"1", "0", "0", "Unknown connection type", "", "0", "0", "0"};
 const QString Unreadable = QStringLiteral("NetworkCtlClient: unreadable network report, taken as no Internet connection");
-// In this test's hosts file; each case decides where it leads.
-const QByteArray WebHostAddress = "192.0.2.1";
 
 QStringList with(QStringList report, int index, const QString& value)
 {
@@ -181,14 +178,15 @@ void tst_NetworkCtlClient::internetCheck_data()
     QTest::addColumn<bool>("answered");
     QTest::addColumn<QString>("output");
 
-    QTest::newRow("the web host answers") << QStringList{"addr add " + WebHostAddress + "/32 dev lo"} << true
+    const QString host = QString::fromLatin1(ScriptedNetwork::WebHostAddress);
+    QTest::newRow("the web host answers") << QStringList{"addr add " + host + "/32 dev lo"} << true
                                           << "1 packets transmitted, 1 received";
     // Sent out on a link where nobody answers: without a bound, ping would wait
     // 10 s for the reply.
     QTest::newRow("the web host is silent")
         << QStringList{"link add v0 type veth peer name v1", "link set v1 up", "link set v0 up",
-                       "route add " + WebHostAddress + "/32 dev v0",
-                       "neigh add " + WebHostAddress + " lladdr 02:00:00:00:00:01 dev v0 nud permanent"}
+                       "route add " + host + "/32 dev v0",
+                       "neigh add " + host + " lladdr 02:00:00:00:00:01 dev v0 nud permanent"}
         << false << "1 packets transmitted, 0 received";
     QTest::newRow("no way to the web host") << QStringList() << false << "";
 }
@@ -210,11 +208,6 @@ void tst_NetworkCtlClient::internetCheck()
     QVERIFY2(lines.first().contains(output), qPrintable(lines.first()));
 }
 
-// The web host's name is looked up in a private hosts file only.
-OZM_NAMESPACE_TEST_MAIN(tst_NetworkCtlClient,
-                        PrivateNamespaces::Options()
-                            .withOwnProcesses()
-                            .withFile("/etc/hosts", "127.0.0.1 localhost\n" + WebHostAddress + " " + OperatorWebHost + "\n")
-                            .withFile("/etc/nsswitch.conf", "hosts: files\n"))
+OZM_NAMESPACE_TEST_MAIN(tst_NetworkCtlClient, ScriptedNetwork::namespaces())
 
 #include "tst_NetworkCtlClient.moc"
