@@ -59,9 +59,11 @@ bool PrivateBus::isRunning() const
 
 QDBusConnection PrivateBus::connect(const QString& name) const
 {
-    if (!m_connections.contains(name))
-        m_connections << name;
-    return QDBusConnection::connectToBus(m_address, name);
+    // Connection names are the process's: each bus keeps its own apart.
+    const QString connectionName = name + QLatin1Char('@') + m_address;
+    if (!m_connections.contains(connectionName))
+        m_connections << connectionName;
+    return QDBusConnection::connectToBus(m_address, connectionName);
 }
 
 void PrivateBus::becomeSystemBus() const

@@ -20,7 +20,7 @@ public:
 
     bool isRunning() const;
     QString address() const { return m_address; }
-    // A connection to the bus under that name, made once and then shared.
+    // The connection of that name to this bus, made on first use.
     QDBusConnection connect(const QString& name) const;
     // The bus becomes the system bus of this process and of the programs it
     // starts, for every system bus connection made from now on.
