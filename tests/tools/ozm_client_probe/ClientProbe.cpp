@@ -3,8 +3,10 @@
 #include "LinkScriptSyntax.h"
 #include "StdinLines.h"
 
+#include <NetworkCtlClient.h>
 #include <Ozm.h>
 #include <OzmCommunicator.h>
+#include <PowerNotifier.h>
 
 ClientProbe::ClientProbe(QObject* parent)
     : QObject(parent)
@@ -36,6 +38,25 @@ bool ClientProbe::start()
 // before it reads events, so that every event finds its receiver.
 void ClientProbe::wireClients(Ozm&)
 {
+    NetworkCtlClient* const network = NetworkCtlClient::initInstance(this);
+    connect(network, &NetworkCtlClient::localConnectionIsChanged, this, [this, network] { printNetwork(*network); });
+    PowerNotifier* const power = PowerNotifier::instance();
+    connect(power, &PowerNotifier::systemSleep, this, [this] { print(QStringLiteral("POWER"), {"sleep"}); });
+    connect(power, &PowerNotifier::systemWake, this, [this] { print(QStringLiteral("POWER"), {"wake"}); });
+}
+
+void ClientProbe::printNetwork(const NetworkCtlClient& network)
+{
+    QString wifiName;
+    WirelessSecurity wifiSecurity = SecurityUnknown;
+    bool adapter = false;
+    bool power = false;
+    network.getWifiStatus(wifiName, wifiSecurity);
+    network.getWiFiAdapterStatus(adapter, power);
+    printValues(QStringLiteral("NETWORK"),
+                {QString::number(network.currentPhysicalState()), QString::number(network.isConnectionSecured()),
+                 QString::number(network.isConnectionEnabled()), network.typeOfNetworkConnection(), wifiName,
+                 QString::number(wifiSecurity), QString::number(adapter), QString::number(power)});
 }
 
 void ClientProbe::onLine(const QString& line)
@@ -86,6 +107,7 @@ void ClientProbe::runRequest(const QStringList& words)
 void ClientProbe::finish(int exitCode)
 {
     m_finished = true;
+    NetworkCtlClient::dropInstance();
     Ozm::dropInstance();
     emit finished(exitCode);
 }

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+class NetworkCtlClient;
 class Ozm;
 
 // The desktop client without its windows, for tests and people. It builds the
@@ -17,7 +18,10 @@ class Ozm;
 //     LINK connected|failed|lost
 //     REPLY NAME [VALUES...]   NOREPLY NAME   ERROR TEXT
 //     and one line for each signal of the client objects, added with them in
-//     wireClients(): a kind and the signal's values, as STATE n or NETWORK v1..v8.
+//     wireClients(): a kind and the signal's values, as STATE n, or
+//     NETWORK v1..v8 (the network the client now believes in, in the order of
+//     the backend's report), or POWER sleep|wake (from logind on the system bus,
+//     which DBUS_SYSTEM_BUS_ADDRESS may name).
 class ClientProbe : public QObject
 {
     Q_OBJECT
@@ -35,6 +39,7 @@ signals:
 private:
     // Where the client objects are created on the link and their signals become lines.
     void wireClients(Ozm& link);
+    void printNetwork(const NetworkCtlClient& network);
     void onLine(const QString& line);
     void runNext();
     void runRequest(const QStringList& words);

@@ -18,7 +18,9 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral(
         "The desktop client without windows: starts <app-dir>/ozm_launch, links to it and runs the requests\n"
         "read from standard input, one a line: request NAME [ARGS...], or quit. Prints LINK connected|failed|lost,\n"
-        "REPLY NAME [VALUES...] or NOREPLY NAME, and a line for each signal of the client. Logs to <data-dir>/log.txt.\n"
+        "REPLY NAME [VALUES...] or NOREPLY NAME, and a line for each signal of the client: NETWORK for each network\n"
+        "report, POWER sleep|wake from logind on the system bus (DBUS_SYSTEM_BUS_ADDRESS, when set, names it).\n"
+        "Logs to <data-dir>/log.txt.\n"
         "Exit codes: 0 after quit, 1 bad usage, 2 link failed, 3 link lost."));
     parser.addHelpOption();
     const QCommandLineOption appDirOption(QStringLiteral("app-dir"), QStringLiteral("Application folder."),

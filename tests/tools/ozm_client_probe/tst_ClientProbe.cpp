@@ -1,5 +1,7 @@
 #include <ApiTestKit.h>
 #include <FakeBackendPeer.h>
+#include <FakeLogind.h>
+#include <PrivateBus.h>
 #include <PrivateNamespaces.h>
 
 #include <QProcess>
@@ -24,15 +26,62 @@ void answer(FakeBackendPeer& backend, const LinkMessage& request)
 
 } // namespace
 
-// The headless client against a scripted backend: what it prints, how it ends,
-// what it leaves in its data folder.
+// The headless client against a scripted backend and a scripted logind on a
+// private system bus: what it prints, how it ends, what it leaves in its data
+// folder.
 class tst_ClientProbe : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
     void session_data();
     void session();
+    void networkAndPower();
+
+private:
+    void startProbe(QProcess& probe, const QString& root);
+    bool waitForOutput(QProcess& probe, QStringList& output, int lines);
+
+    std::unique_ptr<PrivateBus> bus;
+    std::unique_ptr<FakeLogind> logind;
 };
+
+void tst_ClientProbe::initTestCase()
+{
+    bus = std::make_unique<PrivateBus>();
+    QVERIFY(bus->isRunning());
+    // The probe's system bus.
+    bus->becomeSystemBus();
+    logind = std::make_unique<FakeLogind>(bus->address());
+    QVERIFY(logind->isRunning());
+}
+
+void tst_ClientProbe::cleanupTestCase()
+{
+    logind.reset();
+    bus.reset();
+}
+
+void tst_ClientProbe::startProbe(QProcess& probe, const QString& root)
+{
+    const QString appDir = root + "/app";
+    writeScript(appDir + "/ozm_launch", "exit 0");
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(OZM_CLIENT_PROBE, {"--app-dir", appDir, "--data-dir", root + "/home/data"});
+}
+
+bool tst_ClientProbe::waitForOutput(QProcess& probe, QStringList& output, int lines)
+{
+    return QTest::qWaitFor(
+        [&] {
+            while (probe.canReadLine())
+                output << QString::fromUtf8(probe.readLine()).chopped(1);
+            return output.size() >= lines;
+        },
+        10000);
+}
 
 void tst_ClientProbe::session_data()
 {
@@ -53,7 +102,8 @@ void tst_ClientProbe::session_data()
                                         << QList<QStringList>{{"OZM_UPDATE_VPN_STATISTICS"}} << 0;
     QTest::newRow("link lost while waiting")
         << QByteArray("2702") << QByteArray("request OZM_VPN_DEACTIVATE\nrequest OZM_INITIAL_ACTIVATION_STATE\n")
-        << QStringList{"LINK connected", "REPLY OZM_VPN_DEACTIVATE", "LINK lost"}
+        << QStringList{"LINK connected", "NETWORK 1 0 0 \"Unknown connection type\" \"\" 0 0 0",
+                       "REPLY OZM_VPN_DEACTIVATE", "LINK lost"}
         << QList<QStringList>{{"OZM_VPN_DEACTIVATE"}} << 3;
     QTest::newRow("unreadable line") << QByteArray("2702") << QByteArray("request \"x\nbounce\nquit\n")
                                      << QStringList{"LINK connected", "ERROR unreadable line: request \"x",
@@ -74,15 +124,13 @@ void tst_ClientProbe::session()
     const QTemporaryDir root;
     const QString appDir = root.filePath("app");
     const QString dataDir = root.filePath("home/data");
-    writeScript(appDir + "/ozm_launch", "exit 0");
     FakeBackendPeer backend;
     QVERIFY(backend.listen());
     backend.setHandshake(QByteArray::number(LinkProtocol::HandshakeNumber), verdict);
     backend.onRequest([&backend](const LinkMessage& request) { answer(backend, request); });
 
     QProcess probe;
-    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    probe.start(OZM_CLIENT_PROBE, {"--app-dir", appDir, "--data-dir", dataDir});
+    startProbe(probe, root.path());
     probe.write(input);
     probe.closeWriteChannel();
     QVERIFY(QTest::qWaitFor([&] { return probe.state() == QProcess::NotRunning; }, 15000));
@@ -98,6 +146,39 @@ void tst_ClientProbe::session()
     QFile log(dataDir + "/log.txt");
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains("Ozm: starting backend process: " + appDir.toUtf8() + "/ozm_launch"));
+}
+
+// A line for each network report, with what the client makes of it, and for
+// each sleep and wake; the probe's sleep lock is given back during sleep.
+void tst_ClientProbe::networkAndPower()
+{
+    const QTemporaryDir root;
+    FakeBackendPeer backend;
+    QVERIFY(backend.listen());
+    QProcess probe;
+    const int locks = logind->inhibitCalls().size();
+    startProbe(probe, root.path());
+    QStringList output;
+    QVERIFY(waitForOutput(probe, output, 1));
+    QTRY_COMPARE(logind->inhibitCalls().size(), locks + 1);
+
+    const QString network = QLatin1String(LinkProtocol::Event::LocalConnectionIsChanged);
+    backend.sendEvent(network, {"0", "1", "1", "WPA/2 wifi encryption", "Caf\u00e9 \"2\"", "4", "1", "1"});
+    backend.sendEvent(network, {"0", "1", "1", "Wired connection", "", "0", "1"});
+    QVERIFY(waitForOutput(probe, output, 3));
+    QVERIFY(logind->prepareForSleep(true));
+    QVERIFY(waitForOutput(probe, output, 4));
+    QTRY_VERIFY(!logind->isHeld(locks));
+    QVERIFY(logind->prepareForSleep(false));
+    QVERIFY(waitForOutput(probe, output, 5));
+    QTRY_VERIFY(logind->isHeld(locks + 1));
+    probe.write("quit\n");
+    QVERIFY(QTest::qWaitFor([&] { return probe.state() == QProcess::NotRunning; }, 10000));
+
+    QCOMPARE(output, (QStringList{"LINK connected", "NETWORK 0 1 1 \"WPA/2 wifi encryption\" \"Caf\u00e9 \\\"2\\\"\" 4 1 1",
+                                  "NETWORK 1 0 0 \"Unknown connection type\" \"\" 0 0 0", "POWER sleep", "POWER wake"}));
+    QCOMPARE(probe.exitCode(), 0);
+    QVERIFY(!logind->isHeld(locks + 1));
 }
 
 OZM_NAMESPACE_TEST_MAIN(tst_ClientProbe, PrivateNamespaces::Options().withOwnProcesses())
