@@ -37,8 +37,6 @@ void PowerNotifier::make(std::unique_ptr<PowerPlatform> platform)
 {
     theInstance = new PowerNotifier;
     theInstance->follow(std::move(platform));
-    if (QCoreApplication* const application = QCoreApplication::instance())
-        theInstance->moveToThread(application->thread());
     // Called first thing when the application object goes, while the bus
     // connections the platform uses are still there; routines added later run
     // earlier.

@@ -14,10 +14,12 @@ class PowerNotifier : public QObject
 {
     Q_OBJECT
 public:
-    // Made on first use, following the system's sleep and wake; needs the
-    // application object. Any thread may call it.
+    // Made once, on first use, following the system's sleep and wake; needs the
+    // application object, and its first call the application's thread, where
+    // the system's messages are taken. Later calls may come from any thread.
     static PowerNotifier* instance();
-    // From now on the notifier follows platform instead (made when needed).
+    // From now on the notifier follows platform instead (made when needed); on
+    // the application's thread.
     static void usePlatform(std::unique_ptr<PowerPlatform> platform);
 
 signals:
