@@ -40,8 +40,8 @@ ConnectionChecker::ConnectionChecker(QObject* parent)
 
 // The owner deletes a checker whenever the network changes and must not wait
 // for a page that may take 15 s. A worker still running is cut off from the
-// checker, its wait for the page is ended, and it deletes itself once its run is
-// over.
+// checker and deletes itself once its run is over; quit() ends every event loop
+// on its thread, the one waiting for the page included, so that is soon.
 ConnectionChecker::~ConnectionChecker()
 {
     m_worker->disconnect(this);
