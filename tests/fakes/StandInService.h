@@ -38,7 +38,8 @@ struct StandInRequest
 
 // What the stand-in answers to the requests it matches: by method and path, and
 // by act when one is given ("" matches requests without one). The newest reply
-// that matches answers; without one the service answers 404.
+// that matches answers; without one a command of the service's table that has a
+// sample reply gets that, anything else 404.
 class StandInReply
 {
 public:

@@ -12,7 +12,7 @@ Listens on 127.0.0.1, each on a port of its own:
 Every request is recorded. Requests to the API paths are checked against the
 command table (COMMANDS below and rows added at run time); what breaks it is
 reported as a violation. Replies are scripted per method, path and act; a request
-nothing is scripted for gets 404.
+nothing is scripted for gets its command's sample reply (SAMPLES below), else 404.
 
 Scripted replies are JSON objects {"match": {...}, "reply": {...}}:
   match: "path" (exact), "method" (any when left out), "act" (any when left out;
@@ -65,12 +65,64 @@ API_PATHS = ("/mobile/licMobile", "/setup_connection", "/service/get", "/service
 
 # What the client must send for each command. Key: (method, path, act), act ""
 # for the commands chosen by their path. Keys are listed in wire order: the URL
-# query, then the form body of a POST; content_type is that of a POST. A row:
+# query, then the form body of a POST; content_type is that of a POST; optional
+# names the keys a request may leave out. A row:
 #   ("GET", "/mobile/licMobile", "usage"): Command(query=("act", "appid", "fmt", "serial", "span", "spanflag")),
 #   ("POST", "/mobile/licMobile", "x"): Command(query=("act", "fmt"), form=(), content_type="application/json"),
-Command = namedtuple("Command", "query form content_type", defaults=((), FORM_TYPE))
+Command = namedtuple("Command", "query form content_type optional", defaults=((), FORM_TYPE, ()))
+
+MOBILE = "/mobile/licMobile"
 
 COMMANDS = {
+    # Account and devices.
+    ("GET", MOBILE, "profile"): Command(query=("act", "appid", "devid", "email", "fmt", "serial"),
+                                        optional=("devid", "email", "serial")),
+    ("GET", MOBILE, "register"): Command(query=("act", "appid", "devid", "devname", "email", "encrypted_password",
+                                                "fmt")),
+    ("GET", MOBILE, "getserial"): Command(query=("act", "appid", "devid", "email", "encrypted_password", "fmt")),
+    ("GET", MOBILE, "verify_password"): Command(query=("act", "appid", "devid", "email", "encrypted_password",
+                                                       "fmt")),
+    ("GET", MOBILE, "encrypt_password"): Command(query=("act", "appid", "email", "fmt", "password")),
+    ("GET", MOBILE, "devname"): Command(query=("act", "appid", "devid", "devname", "email", "encrypted_password",
+                                               "fmt")),
+    ("GET", MOBILE, "change_password"): Command(query=("act", "appid", "email", "encrypted_new_password",
+                                                       "encrypted_password", "fmt")),
+    ("GET", MOBILE, "get_device_control_page"): Command(query=("act", "appid", "devid", "email",
+                                                               "encrypted_password", "fmt", "menu_item"),
+                                                        optional=("menu_item",)),
+    ("GET", MOBILE, "devid_migration"): Command(query=("act", "appid", "devid", "email", "fmt", "mac")),
+}
+
+# What the service answers a command that no test scripted a reply for: a
+# successful reply of a plausible account.
+SAMPLES = {
+    ("GET", MOBILE, "profile"):
+        "<result><status>success</status><code>701</code><statusmsg>Profile</statusmsg>"
+        "<lictype>Premium</lictype><tariff_name>Premium year</tariff_name><account_type>1</account_type>"
+        "<not_before>2024-01-01 00:00:00</not_before><not_after>2099-12-31 23:59:59</not_after>"
+        "<total_days>365</total_days><left_days>200.5</left_days><days_before_start>0</days_before_start>"
+        "<has_password>1</has_password><submgmturl>https://account.invalid/subscription</submgmturl>"
+        "<existing_device_count>2</existing_device_count><user_device_limit>5</user_device_limit>"
+        "<devlist><device><devid>SAMPLE-DEVICE-1</devid><device_name>Desk</device_name></device>"
+        "<device><devid>SAMPLE-DEVICE-2</devid><device_name>Laptop</device_name></device></devlist>"
+        "<seriallist><item><serial>SAMPLE-SERIAL-1</serial></item><item><serial>SAMPLE-SERIAL-2</serial></item>"
+        "</seriallist><emaillist><item><email>user@example.org</email></item></emaillist></result>",
+    ("GET", MOBILE, "register"):
+        "<result><status>success</status><lictype>Premium</lictype><quotalabel>250MB</quotalabel>"
+        "<serial>SAMPLE-SERIAL-1</serial><passwdtime>1700000000</passwdtime></result>",
+    ("GET", MOBILE, "getserial"):
+        "<result><status>success</status><serial>SAMPLE-SERIAL-1</serial><passwdtime>1700000000</passwdtime>"
+        "</result>",
+    ("GET", MOBILE, "verify_password"):
+        "<result><status>success</status><code>2001</code><passwdtime>1700000000</passwdtime></result>",
+    ("GET", MOBILE, "encrypt_password"):
+        "<result><status>success</status><encrypted_password>SAMPLE-ENCRYPTED</encrypted_password></result>",
+    ("GET", MOBILE, "devname"): "<result><status>success</status></result>",
+    ("GET", MOBILE, "change_password"): "<result><status>success</status><code>2010</code></result>",
+    ("GET", MOBILE, "get_device_control_page"):
+        "<result><status>success</status><code>401</code><url>https://account.invalid/devices</url>"
+        "<account_mgmt_url>https://account.invalid/</account_mgmt_url><token>SAMPLE-TOKEN</token></result>",
+    ("GET", MOBILE, "devid_migration"): "<result><status>success</status><count>1</count></result>",
 }
 
 PORT_NAMES = ("https", "expired", "self_signed", "wrong_host", "http")
@@ -171,8 +223,10 @@ def command_problems(record, row):
     """What a request to an API path does wrong by its command's row."""
     problems = []
     keys = lambda pairs: [k for k, _ in pairs]
-    if keys(record["query"]) != list(row.query):
-        problems.append("query keys %s, expected %s" % (keys(record["query"]), list(row.query)))
+    sent = keys(record["query"])
+    expected = [k for k in row.query if k in sent or k not in row.optional]
+    if sent != expected:
+        problems.append("query keys %s, expected %s" % (sent, expected))
     if keys(record["form"]) != list(row.form):
         problems.append("form keys %s, expected %s" % (keys(record["form"]), list(row.form)))
     if first_value(record["query"] + record["form"], "fmt") != "xml":
@@ -184,6 +238,9 @@ def command_problems(record, row):
         problems.append("Content-Type on a %s" % record["method"])
     if record["method"] != "POST" and record["body"]:
         problems.append("a body on a %s" % record["method"])
+    bare = [item for item in urlsplit(record["target"]).query.split("&") if item and "=" not in item]
+    if bare:
+        problems.append("keys without a value %s" % bare)
     return problems
 
 
@@ -259,6 +316,9 @@ class State:
                     if left is not None:
                         entry[2] = left - 1
                     return reply
+        sample = SAMPLES.get((record["method"], record["path"], record["act"]))
+        if sample is not None:
+            return {"headers": [["Content-Type", "text/xml"]], "body": sample}
         return {"status": 404, "body": "nothing scripted for this request\n"}
 
 
