@@ -13,7 +13,7 @@ class Storage;
 // command copies what it sends from one. The shared instance mirrors e-mail,
 // password and serial into the account store; temporary ones (a plain password
 // on its way to be encrypted) have no store and never touch it.
-// Every setter signals, also when the value stays the same.
+// A setter with a signal emits it every time, also when the value stays the same.
 class ClientAuthData : public QObject
 {
     Q_OBJECT
