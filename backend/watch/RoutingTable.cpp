@@ -1,19 +1,18 @@
 #include "RoutingTable.h"
 
+#include "KernelRoutes.h"
 #include "NetworkCtl.h"
 #include "RoutingTableWatchThread.h"
 #include "execute_manager.h"
 
 #include <QDebug>
 #include <QHostAddress>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
 
 namespace {
 
 const QString IpTool = QStringLiteral("/usr/sbin/ip");
-constexpr int RouteListTimeoutMs = 3000;
 
 // The VPN default route as found when watching last started.
 QString VpnDefaultRoute;
@@ -46,23 +45,12 @@ void AddRoute(const QString& destination, const QString& gateway)
 
 QStringList defaultGateways()
 {
-    QProcess list;
-    list.start(IpTool, {"-4", "route", "show", "default"}, QIODevice::ReadOnly);
-    if (!list.waitForFinished(RouteListTimeoutMs)) {
-        list.kill();
-        list.waitForFinished(RouteListTimeoutMs);
-        return {};
-    }
-    // constData() ends at the first NUL, which is where the text ends.
-    const QString output = QString::fromLocal8Bit(list.readAllStandardOutput().constData());
+    QList<KernelRoutes::Route> routes;
+    KernelRoutes::defaultRoutes(routes);
     QStringList gateways;
-    for (const QString& line : output.split('\n', Qt::SkipEmptyParts)) {
-        if (!line.contains(QLatin1String("default")))
-            continue;
-        const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
-        const int via = fields.indexOf(QStringLiteral("via"));
-        if (via >= 0 && via + 1 < fields.size())
-            gateways << fields.at(via + 1);
+    for (const KernelRoutes::Route& route : routes) {
+        if (!route.gateway.isEmpty())
+            gateways << route.gateway;
     }
     return gateways;
 }
