@@ -1,5 +1,6 @@
 #include "LinuxNetworkPlatform.h"
 
+#include "KernelRoutes.h"
 #include "execute_manager.h"
 
 #include <QDir>
@@ -18,63 +19,15 @@
 #include <memory>
 #include <thread>
 
-#include <ifaddrs.h>
 #include <net/if.h>
 #include <net/if_arp.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 const QString IpTool = QStringLiteral("/usr/sbin/ip");
 const QString DhclientTool = QStringLiteral("/usr/sbin/dhclient");
 
-struct Link
-{
-    unsigned index = 0;
-    unsigned flags = 0;
-    unsigned short hardwareType = 0;
-    bool hasIPv4Address = false;
-};
-
-// Interfaces without a hardware address (PPP, tun) are missing from the
-// link-layer entries of getifaddrs(), so the kernel is asked by name.
-unsigned short hardwareTypeOf(int socketFd, const char* interfaceName)
-{
-    ifreq request{};
-    qstrncpy(request.ifr_name, interfaceName, sizeof(request.ifr_name));
-    if (ioctl(socketFd, SIOCGIFHWADDR, &request) != 0)
-        return ARPHRD_VOID;
-    return request.ifr_hwaddr.sa_family;
-}
-
-// Every network interface of this network namespace, keyed by name.
-bool readLinks(QMap<QString, Link>& links)
-{
-    const int socketFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ifaddrs* all = nullptr;
-    if (socketFd < 0 || getifaddrs(&all) != 0) {
-        if (socketFd >= 0)
-            close(socketFd);
-        return false;
-    }
-    for (const ifaddrs* a = all; a; a = a->ifa_next) {
-        const QString name = QString::fromLocal8Bit(a->ifa_name);
-        const bool known = links.contains(name);
-        Link& link = links[name];
-        link.flags = a->ifa_flags;
-        if (!known) {
-            link.index = if_nametoindex(a->ifa_name);
-            link.hardwareType = hardwareTypeOf(socketFd, a->ifa_name);
-        }
-        if (a->ifa_addr && a->ifa_addr->sa_family == AF_INET)
-            link.hasIPv4Address = true;
-    }
-    close(socketFd);
-    freeifaddrs(all);
-    return true;
-}
+using Link = KernelNetworkSnapshot::Link;
 
 // The loopback and the tunnel devices (the VPN's own among them) are not ways
 // onto a network of their own.
@@ -92,15 +45,13 @@ bool isInterfaceName(const QString& name)
     return valid.match(name).hasMatch();
 }
 
-QJsonArray ipJson(const QStringList& arguments, QString* raw = nullptr)
+QJsonArray ipJson(const QStringList& arguments)
 {
     QString output;
     int exitCode = -1;
     const bool finished =
         execute_manager::execute_and_get_stdout(output, IpTool, QStringList{"-4", "-j"} + arguments,
                                                 &exitCode);
-    if (raw)
-        *raw = output;
     if (!finished || exitCode != 0)
         return {};
     return QJsonDocument::fromJson(output.toUtf8()).array();
@@ -144,13 +95,14 @@ QString readSmallFile(const QString& path)
 LinuxNetworkPlatform::LinuxNetworkPlatform(const QString& resolvConfPath, const QString& sysfsRoot)
     : m_resolvConfPath(resolvConfPath)
     , m_sysfsRoot(sysfsRoot)
+    , m_kernel(sysfsRoot)
 {
 }
 
 bool LinuxNetworkPlatform::services(QList<Service>& out)
 {
     QMap<QString, Link> links;
-    if (!readLinks(links))
+    if (!m_kernel.links(links))
         return false;
 
     QMap<unsigned, Service> byIndex;
@@ -161,7 +113,7 @@ bool LinuxNetworkPlatform::services(QList<Service>& out)
         s.id = it.key();
         s.name = it.key();
         s.interfaceName = it.key();
-        s.kind = kindOf(it.key(), it.value().hardwareType);
+        s.kind = kindOf(it.value());
         s.enabled = it.value().flags & IFF_UP;
         s.linkActive = it.value().flags & IFF_RUNNING;
         s.hasIPv4Address = it.value().hasIPv4Address;
@@ -178,16 +130,11 @@ bool LinuxNetworkPlatform::services(QList<Service>& out)
     return true;
 }
 
-LinuxNetworkPlatform::ServiceKind LinuxNetworkPlatform::kindOf(const QString& interfaceName,
-                                                               unsigned short hardwareType) const
+LinuxNetworkPlatform::ServiceKind LinuxNetworkPlatform::kindOf(const Link& link)
 {
-    if (hardwareType == ARPHRD_PPP)
+    if (link.hardwareType == ARPHRD_PPP)
         return ServiceKind::Ppp;
-    const QString dir = m_sysfsRoot + QStringLiteral("/class/net/") + interfaceName;
-    if (QFileInfo::exists(dir + QStringLiteral("/wireless"))
-        || QFileInfo::exists(dir + QStringLiteral("/phy80211")))
-        return ServiceKind::Wireless;
-    return ServiceKind::Other;
+    return link.wireless ? ServiceKind::Wireless : ServiceKind::Other;
 }
 
 bool LinuxNetworkPlatform::rfkillBlocked(const QString& rfkillDir) const
@@ -237,17 +184,23 @@ QString LinuxNetworkPlatform::switchWifiOn()
 NetworkPlatform::PrimaryService LinuxNetworkPlatform::primaryService()
 {
     PrimaryService primary;
+    QList<KernelRoutes::Route> routes;
+    if (m_kernel.defaultRoutes(routes, &primary.details)) {
+        QStringList lines;
+        for (const KernelRoutes::Route& route : routes)
+            lines << route.text(QStringLiteral("default"));
+        primary.details = lines.join(QLatin1Char('\n'));
+    }
     QMap<QString, Link> links;
-    const QJsonArray routes = ipJson({"route", "show", "default"}, &primary.details);
-    readLinks(links);
-    for (const QJsonValue& route : routes) {
+    m_kernel.links(links);
+    for (const KernelRoutes::Route& route : routes) {
         // The kernel keeps a route whose link went down; it carries nothing.
-        if (route.toObject().value(QStringLiteral("flags")).toArray().contains(QStringLiteral("linkdown")))
+        if (route.linkDown)
             continue;
-        const QString dev = route.toObject().value(QStringLiteral("dev")).toString();
-        if (isInterfaceName(dev) && links.contains(dev) && isNetworkService(links.value(dev))) {
-            m_lastPrimary = dev;
-            m_lastRouter = route.toObject().value(QStringLiteral("gateway")).toString();
+        if (isInterfaceName(route.device) && links.contains(route.device)
+            && isNetworkService(links.value(route.device))) {
+            m_lastPrimary = route.device;
+            m_lastRouter = route.gateway;
             break;
         }
     }
@@ -279,10 +232,11 @@ QString LinuxNetworkPlatform::ipv4Router(const QString& serviceId)
 {
     if (!isInterfaceName(serviceId))
         return {};
-    for (const QJsonValue& route : ipJson({"route", "show", "default", "dev", serviceId})) {
-        const QString gateway = route.toObject().value(QStringLiteral("gateway")).toString();
-        if (!gateway.isEmpty())
-            return gateway;
+    QList<KernelRoutes::Route> routes;
+    m_kernel.defaultRoutes(routes);
+    for (const KernelRoutes::Route& route : routes) {
+        if (route.device == serviceId && !route.gateway.isEmpty())
+            return route.gateway;
     }
     return serviceId == m_lastPrimary ? m_lastRouter : QString();
 }
@@ -325,13 +279,12 @@ bool LinuxNetworkPlatform::hostReachable(const QString& host)
 {
     const QList<QHostAddress> addresses = resolveIPv4(host);
     QMap<QString, Link> links;
-    if (addresses.isEmpty() || !readLinks(links))
+    if (addresses.isEmpty() || !m_kernel.links(links))
         return false;
     // The kernel still picks a route whose link is down; only a live link reaches the host.
     return std::any_of(addresses.cbegin(), addresses.cend(), [&](const QHostAddress& address) {
-        const QJsonArray routes = ipJson({"route", "get", address.toString()});
-        const QString dev = routes.at(0).toObject().value(QStringLiteral("dev")).toString();
-        return links.value(dev).flags & IFF_RUNNING;
+        const std::optional<KernelRoutes::Route> route = KernelRoutes::routeTo(address);
+        return route && (links.value(route->device).flags & IFF_RUNNING);
     });
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "KernelNetworkSnapshot.h"
 #include "NetworkManagerClient.h"
 #include "NetworkPlatform.h"
 
-// The network of a Linux machine: interfaces from the kernel, the default route
-// and address details from ip(8), Wi-Fi from NetworkManager when it runs and
-// rfkill, DNS in resolv.conf. Every tool is run by its absolute path.
+// The network of a Linux machine: interfaces and routes from the kernel, address
+// lifetimes from ip(8), Wi-Fi from NetworkManager when it runs and rfkill, DNS in
+// resolv.conf. Every tool is run by its absolute path.
 class LinuxNetworkPlatform : public NetworkPlatform
 {
 public:
@@ -27,7 +28,7 @@ public:
     WifiNetwork currentWifiNetwork() override;
 
 private:
-    ServiceKind kindOf(const QString& interfaceName, unsigned short hardwareType) const;
+    static ServiceKind kindOf(const KernelNetworkSnapshot::Link& link);
     bool rfkillBlocked(const QString& rfkillDir) const;
     QStringList wifiRfkillDirs() const;
 
@@ -40,5 +41,6 @@ private:
 
     QString m_resolvConfPath;
     QString m_sysfsRoot;
+    KernelNetworkSnapshot m_kernel;
     NetworkManagerClient m_networkManager;
 };
