@@ -3,6 +3,7 @@
 // address), the default route via v1's address on v0, and a tun device.
 // /etc/resolv.conf is a private copy holding Marker, and /etc/hosts a private
 // copy mapping the operator's host to HostAddress.
+#include "HostResolver.h"
 #include "LinuxNetworkPlatform.h"
 #include "NetworkCtl.h"
 #include "OperatorWebHost.h"
@@ -89,6 +90,9 @@ void tst_LinuxNetworkPlatform::initTestCase()
     QVERIFY(ip("tuntap add dev tun7 mode tun"));
     QVERIFY(ip("addr add 10.201.8.1/24 dev tun7"));
     QVERIFY(ip("link set tun7 up"));
+    // The operator's host is looked up in the background; the answers below are
+    // those given once it is known.
+    QTRY_VERIFY(HostResolver::forHost(QString::fromLatin1(OperatorWebHost))->isAnswered());
 }
 
 // What the tests wrote went to the private copies; the machine's files are untouched.

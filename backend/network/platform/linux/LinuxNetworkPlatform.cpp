@@ -1,12 +1,11 @@
 #include "LinuxNetworkPlatform.h"
 
-#include "KernelRoutes.h"
+#include "HostResolver.h"
 #include "execute_manager.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,10 +13,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <chrono>
-#include <future>
-#include <memory>
-#include <thread>
 
 #include <net/if.h>
 #include <net/if_arp.h>
@@ -55,31 +50,6 @@ QJsonArray ipJson(const QStringList& arguments)
     if (!finished || exitCode != 0)
         return {};
     return QJsonDocument::fromJson(output.toUtf8()).array();
-}
-
-// A name lookup must not hold the backend up for long: past this a host that has
-// not resolved counts as unreachable.
-const int HostLookupTimeoutMs = 5000;
-
-// Blocking on purpose, without an event loop (which would let client requests and
-// deferred deletions run in the middle of the caller's state change). The lookup
-// runs on a thread of its own so that a resolver that never answers costs at most
-// the time-out; a late answer is dropped with the thread.
-QList<QHostAddress> resolveIPv4(const QString& host)
-{
-    auto answer = std::make_shared<std::promise<QList<QHostAddress>>>();
-    std::future<QList<QHostAddress>> addresses = answer->get_future();
-    std::thread([host, answer] {
-        QList<QHostAddress> found;
-        for (const QHostAddress& address : QHostInfo::fromName(host).addresses()) {
-            if (address.protocol() == QAbstractSocket::IPv4Protocol)
-                found << address;
-        }
-        answer->set_value(found);
-    }).detach();
-    if (addresses.wait_for(std::chrono::milliseconds(HostLookupTimeoutMs)) != std::future_status::ready)
-        return {};
-    return addresses.get();
 }
 
 QString readSmallFile(const QString& path)
@@ -275,9 +245,11 @@ QString LinuxNetworkPlatform::setDnsServers(const QString&, const QStringList& s
     return {};
 }
 
+// The host's addresses are the latest answer of a lookup that runs on its own, so
+// the answer never waits for a name server.
 bool LinuxNetworkPlatform::hostReachable(const QString& host)
 {
-    const QList<QHostAddress> addresses = resolveIPv4(host);
+    const QList<QHostAddress> addresses = HostResolver::forHost(host)->addresses();
     QMap<QString, Link> links;
     if (addresses.isEmpty() || !m_kernel.links(links))
         return false;

@@ -4,34 +4,31 @@
 
 #include <QString>
 
+#include <optional>
+
+class HostResolver;
 class NetlinkChangeMonitor;
-class QHostInfo;
-class QProcess;
 
 // The web host is reachable when its name resolves and the kernel has a route
-// to it; a route over a point-to-point link (a tunnel) is only transient. Every
-// kernel network change starts one evaluation; changes that arrive meanwhile
-// are folded into one more. Nothing blocks the event loop.
+// to it; a route over a point-to-point link (a tunnel) is only transient. The
+// flags are worked out afresh on every kernel network change and every new
+// answer for the name, from the latest answer: nothing waits for a name server.
+// Like the reachability callbacks, a watch reports what holds when it starts and
+// then every change of it.
 class LinuxInternetReachability : public Reachability
 {
     Q_OBJECT
 public:
     LinuxInternetReachability(const QString& host, QObject* parent);
-    ~LinuxInternetReachability() override;
 
     bool startNotifier() override;
     void stopNotifier() override;
 
 private:
     void evaluate();
-    void onHostLookedUp(const QHostInfo& info);
-    void onRouteLookedUp();
-    void finishEvaluation(quint32 flags);
+    quint32 currentFlags() const;
 
-    const QString host;
-    NetlinkChangeMonitor* monitor;
-    QProcess* routeLookup;
-    int lookupId = -1;
-    bool evaluating = false;
-    bool changedMeanwhile = false;
+    NetlinkChangeMonitor* const monitor;
+    HostResolver* const resolver;
+    std::optional<quint32> reported;
 };

@@ -1,13 +1,15 @@
 #include "LinuxLocalReachability.h"
 
+#include "HostResolver.h"
 #include "LinuxInterfaces.h"
 #include "NetlinkChangeMonitor.h"
 
-LinuxLocalReachability::LinuxLocalReachability(QObject* parent)
+LinuxLocalReachability::LinuxLocalReachability(HostResolver* reportedHost, QObject* parent)
     : Reachability(Local, parent)
     , monitor(new NetlinkChangeMonitor(this))
 {
     connect(monitor, &NetlinkChangeMonitor::changed, this, &LinuxLocalReachability::onNetworkChanged);
+    connect(reportedHost, &HostResolver::addressesChanged, this, &LinuxLocalReachability::onNetworkChanged);
 }
 
 bool LinuxLocalReachability::startNotifier()
@@ -22,5 +24,6 @@ void LinuxLocalReachability::stopNotifier()
 
 void LinuxLocalReachability::onNetworkChanged()
 {
-    notify(LinuxInterfaces::anyConnectedWithIPv4() ? quint32(Reachable) : 0u);
+    if (monitor->isOpen())
+        notify(LinuxInterfaces::anyConnectedWithIPv4() ? quint32(Reachable) : 0u);
 }

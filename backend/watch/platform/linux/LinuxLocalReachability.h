@@ -2,15 +2,18 @@
 
 #include "Reachability.h"
 
+class HostResolver;
 class NetlinkChangeMonitor;
 
 // The local network is reachable while some interface is connected with an IPv4
-// address; every kernel network change reports the flags afresh.
+// address; every kernel network change reports the flags afresh. So does every
+// change in the addresses of the host that the network report calls reachable or
+// not: its name may resolve only after the report that needed it went out.
 class LinuxLocalReachability : public Reachability
 {
     Q_OBJECT
 public:
-    explicit LinuxLocalReachability(QObject* parent);
+    LinuxLocalReachability(HostResolver* reportedHost, QObject* parent);
 
     bool startNotifier() override;
     void stopNotifier() override;
@@ -18,5 +21,5 @@ public:
 private:
     void onNetworkChanged();
 
-    NetlinkChangeMonitor* monitor;
+    NetlinkChangeMonitor* const monitor;
 };

@@ -1,5 +1,6 @@
 #include "LinuxWatchPlatform.h"
 
+#include "HostResolver.h"
 #include "LinuxInternetReachability.h"
 #include "LinuxLocalReachability.h"
 #include "NetworkManagerWiFiListener.h"
@@ -7,11 +8,12 @@
 
 Reachability* LinuxWatchPlatform::createReachability(int kind, QObject* parent)
 {
+    const QString webHost = QString::fromLatin1(OperatorWebHost);
     switch (kind) {
     case Reachability::Local:
-        return new LinuxLocalReachability(parent);
+        return new LinuxLocalReachability(HostResolver::forHost(webHost), parent);
     case Reachability::Internet:
-        return new LinuxInternetReachability(QString::fromLatin1(OperatorWebHost), parent);
+        return new LinuxInternetReachability(webHost, parent);
     default:
         return nullptr;
     }
