@@ -6,6 +6,7 @@
 #include <LinkHandshake.h>
 #include <LinkProtocol.h>
 
+#include <QAbstractEventDispatcher>
 #include <QHostAddress>
 #include <QTime>
 
@@ -25,8 +26,14 @@ LinkClient::LinkClient(const Options& options, QObject* parent)
     : QObject(parent)
     , m_options(options)
     , m_out(stdout)
+    , m_startTime(QTime::currentTime())
 {
+    m_sinceStart.start();
     m_out.setCodec("UTF-8");
+    // Everything printed is out before the client waits for anything, in one
+    // write rather than one a line.
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] { m_out.flush(); });
     m_connectRetry.setSingleShot(true);
     m_waitTimer.setSingleShot(true);
     connect(&m_connectRetry, &QTimer::timeout, this, &LinkClient::connectLog);
@@ -262,11 +269,13 @@ void LinkClient::resume()
     QMetaObject::invokeMethod(this, &LinkClient::runScript, Qt::QueuedConnection);
 }
 
+// The wall clock is read once: looking it up for every line would have the
+// time zone checked every time, which costs more than all the rest of a line.
 void LinkClient::print(const QString& kind, const QStringList& words)
 {
-    QStringList line{QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")), kind};
+    const QTime now = m_startTime.addMSecs(int(m_sinceStart.elapsed()));
+    QStringList line{now.toString(QStringLiteral("HH:mm:ss.zzz")), kind};
     m_out << (line + words).join(QLatin1Char(' ')) << '\n';
-    m_out.flush();
 }
 
 void LinkClient::fail(const QString& text, int exitCode)
@@ -286,5 +295,6 @@ void LinkClient::finish(int exitCode)
     m_control.disconnect(this);
     m_control.close();
     m_log.close();
+    m_out.flush();
     emit finished(exitCode);
 }

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTextStream>
+#include <QTime>
 #include <QTimer>
 
 #include <memory>
@@ -74,6 +75,8 @@ private:
     std::unique_ptr<LinkChannel> m_channel;
     BackendLogReader m_logReader;
     QTextStream m_out;
+    const QTime m_startTime;
+    QElapsedTimer m_sinceStart;
 
     Phase m_phase = Phase::Connecting;
     QStringList m_script;
