@@ -7,7 +7,8 @@
 
 #include <csignal>
 
-BackendSession::BackendSession()
+BackendSession::BackendSession(TestBed::NameService nameService)
+    : m_bed(nameService)
 {
     m_backend.setProcessChannelMode(QProcess::MergedChannels);
     QObject::connect(&m_backend, &QProcess::readyRead, [this] { m_backendOutput += m_backend.readAll(); });

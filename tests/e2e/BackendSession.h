@@ -16,7 +16,7 @@
 class BackendSession
 {
 public:
-    BackendSession();
+    explicit BackendSession(TestBed::NameService nameService = TestBed::NameService::HostsFile);
     ~BackendSession();
 
     // Empty when the backend runs and the link passed the handshake, else why not:

@@ -15,8 +15,9 @@ class EndToEndTest : public QObject
 protected:
     enum class Start { BedOnly, Session, Activated };
 
-    explicit EndToEndTest(Start start)
+    explicit EndToEndTest(Start start, TestBed::NameService nameService = TestBed::NameService::HostsFile)
         : m_start(start)
+        , m_nameService(nameService)
     {
     }
 
@@ -28,4 +29,5 @@ private slots:
 
 private:
     const Start m_start;
+    const TestBed::NameService m_nameService;
 };

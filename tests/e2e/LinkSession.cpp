@@ -64,9 +64,21 @@ std::optional<LinkSession::Event> LinkSession::nextEventOf(const QStringList& na
     return takeEvent([&](const Event& event) { return names.contains(event.name); }, timeoutMs);
 }
 
-bool LinkSession::waitForReply(const QString& name, int timeoutMs)
+std::optional<qint64> LinkSession::waitForReply(const QString& name, int timeoutMs)
 {
-    return Poll::until([&] { return m_replies.removeOne(name); }, timeoutMs);
+    std::optional<qint64> received;
+    Poll::until(
+        [&] {
+            const auto reply = std::find_if(m_replies.begin(), m_replies.end(),
+                                            [&](const Reply& r) { return r.name == name; });
+            if (reply == m_replies.end())
+                return false;
+            received = reply->receivedMs;
+            m_replies.erase(reply);
+            return true;
+        },
+        timeoutMs);
+    return received;
 }
 
 std::optional<LinkSession::Event> LinkSession::takeEvent(const std::function<bool(const Event&)>& matches,
@@ -103,7 +115,7 @@ void LinkSession::onOutput()
             if (kind == QLatin1String("EVENT"))
                 m_events << Event{words.first(), words.mid(1), m_clock.elapsed()};
             else
-                m_replies << words.value(1);
+                m_replies << Reply{words.value(1), m_clock.elapsed()};
         }
     }
 }

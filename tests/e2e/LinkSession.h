@@ -41,8 +41,9 @@ public:
                                    int timeoutMs = DefaultWaitMs);
     // The first event after the last one taken whose name is one of `names`.
     std::optional<Event> nextEventOf(const QStringList& names, int timeoutMs = DefaultWaitMs);
-    // Takes the oldest reply not yet taken to a request called `name`.
-    bool waitForReply(const QString& name, int timeoutMs = DefaultWaitMs);
+    // Takes the oldest reply not yet taken to a request called `name`; the time it
+    // came on this session's clock, none when it did not come in time.
+    std::optional<qint64> waitForReply(const QString& name, int timeoutMs = DefaultWaitMs);
     // Passes over every event received so far.
     void skipPendingEvents() { m_nextEvent = m_events.size(); }
 
@@ -63,6 +64,11 @@ private:
     QStringList m_transcript;
     QList<Event> m_events;
     int m_nextEvent = 0;
-    QStringList m_replies; // names of the answered requests, oldest first
+    struct Reply
+    {
+        QString name;
+        qint64 receivedMs = 0;
+    };
+    QList<Reply> m_replies; // the answered requests, oldest first
     QStringList m_handshake;
 };

@@ -19,8 +19,9 @@ const QString Script = QStringLiteral(OZM_TESTBED_SCRIPT);
 const QString IpTool = QStringLiteral("/usr/sbin/ip");
 } // namespace
 
-TestBed::TestBed()
-    : m_dir(QDir::tempPath() + QStringLiteral("/ozm-e2e-XXXXXX"))
+TestBed::TestBed(NameService nameService)
+    : m_nameService(nameService)
+    , m_dir(QDir::tempPath() + QStringLiteral("/ozm-e2e-XXXXXX"))
 {
 }
 
@@ -108,6 +109,8 @@ QProcessEnvironment TestBed::scriptEnvironment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TESTBED"), folder());
+    environment.insert(QStringLiteral("WEB_HOST_LOOKUP"),
+                       m_nameService == NameService::HostsFile ? QStringLiteral("hosts") : QStringLiteral("dns"));
     return environment;
 }
 

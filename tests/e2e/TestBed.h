@@ -15,6 +15,10 @@
 class TestBed
 {
 public:
+    // How the client side finds the operator's web host: in its hosts file, or only
+    // through a name server that never answers.
+    enum class NameService { HostsFile, DeadServer };
+
     static const QString ServerHost;
     static const QStringList DeadHosts;
     static const QString User;
@@ -22,7 +26,7 @@ public:
     static const QString LocalGateway;  // the client network's own router
     static const QString TunnelGateway; // the encrypted server's end of the tunnel
 
-    TestBed();
+    explicit TestBed(NameService nameService = NameService::HostsFile);
     ~TestBed();
     TestBed(const TestBed&) = delete;
     TestBed& operator=(const TestBed&) = delete;
@@ -54,6 +58,7 @@ private:
     QString script(const QStringList& arguments, int* exitCode = nullptr) const;
     bool ip(const QStringList& arguments, QString* output = nullptr) const;
 
+    const NameService m_nameService;
     QTemporaryDir m_dir;
     QString m_clientNamespace;
     bool m_made = false;
