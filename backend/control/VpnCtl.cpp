@@ -34,9 +34,10 @@ int timerMs(unsigned long long ms)
     return scaled >= double(INT_MAX) ? INT_MAX : int(scaled);
 }
 
-void startProcessKiller()
+// Stops an openvpn nobody wants; the killer lives no longer than its owner.
+void startProcessKiller(QObject* owner)
 {
-    auto* killer = new VpnProcessKiller(true);
+    auto* killer = new VpnProcessKiller(true, owner);
     killer->killOpenVpnProcess(QLatin1String(openvpn_manager::ovpnManagementAddr), openvpn_manager::ovpnManagementPort);
 }
 
@@ -55,6 +56,9 @@ VpnCtl::VpnCtl(QObject* parent)
 
 VpnCtl::~VpnCtl()
 {
+    // Stop attempts still at work end first, each stopping its openvpn by its pid,
+    // before anything below runs an event loop in which they would carry on.
+    qDeleteAll(findChildren<VpnProcessKiller*>(QString(), Qt::FindDirectChildrenOnly));
     const bool tunnelOfOurs = isActivating() || isActivated();
     deactivate();
     // The monitor joins its thread in a local event loop after the other members are
@@ -221,8 +225,10 @@ void VpnCtl::startVpn()
     mgmt.setAuth(authData.user, authData.password);
     setState(Activating);
     vpnProcessStarted = true;
-    // The session may close while the start waits, and delete this object with it.
+    // The session may close while the start waits, and delete this object with it;
+    // what owned the session then owns the stop of the openvpn started for it.
     const QPointer<VpnCtl> alive(this);
+    const QPointer<QObject> owner(parent());
     const int result = openvpn_manager::start(authData.host, authData.is_encrypted);
     // What arrived while the start blocked (network changes, the monitor's reports,
     // the end of the session) is handled now and shows as a changed state below.
@@ -230,7 +236,7 @@ void VpnCtl::startVpn()
     // the state check of the next management state line instead.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     if (!alive || closing || !isActivating()) {
-        startProcessKiller();
+        startProcessKiller(alive ? this : owner.data());
         return;
     }
     switch (result) {
@@ -252,7 +258,7 @@ void VpnCtl::startVpn()
 
 void VpnCtl::killAllreadyRunningOpenVpnProcess()
 {
-    auto* killer = new VpnProcessKiller(true);
+    auto* killer = new VpnProcessKiller(true, this);
     // Tied to the management client so that a kill finishing while this object is
     // being destroyed finds the connection already gone.
     connect(killer, &VpnProcessKiller::killAttemptFinish, &mgmt,
@@ -457,7 +463,7 @@ void VpnCtl::onVpnStarted()
     qDebug().noquote() << "VpnCtl: vpn monitor indicates running while state is" << activationStateName(state);
     if (isDeactivated()) {
         qDebug() << "VpnCtl: Closing OpenVPN process by VpnProcessKiller";
-        startProcessKiller();
+        startProcessKiller(this);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "openvpn_manager.h"
 
 #include <QDebug>
+#include <QPointer>
 #include <QTcpSocket>
 
 namespace {
@@ -21,10 +22,18 @@ VpnProcessKiller::VpnProcessKiller(QObject* parent)
     connect(&socketTimer, &QTimer::timeout, this, &VpnProcessKiller::onSocketTimerTimeout);
 }
 
-VpnProcessKiller::VpnProcessKiller(bool autoDelete)
-    : VpnProcessKiller(static_cast<QObject*>(nullptr))
+VpnProcessKiller::VpnProcessKiller(bool autoDelete, QObject* parent)
+    : VpnProcessKiller(parent)
 {
     this->autoDelete = autoDelete;
+}
+
+VpnProcessKiller::~VpnProcessKiller()
+{
+    if (!attempting)
+        return;
+    qDebug() << "VpnProcessKiller: stop attempt cut short, stopping OpenVPN process by PID";
+    openvpn_manager::terminate();
 }
 
 void VpnProcessKiller::killOpenVpnProcess(const QString& host, quint16 port)
@@ -33,6 +42,7 @@ void VpnProcessKiller::killOpenVpnProcess(const QString& host, quint16 port)
         finish(true);
         return;
     }
+    attempting = true;
     this->host = host;
     this->port = port;
     qDebug() << "VpnProcessKiller: Trying to close OpenVPN process by socket";
@@ -53,7 +63,11 @@ void VpnProcessKiller::onSocketError(QAbstractSocket::SocketError socket_error)
 {
     socketTimer.stop();
     if (socket_error == QAbstractSocket::RemoteHostClosedError) {
+        // Whatever runs in the wait may end this killer's owner, and the killer with it.
+        const QPointer<VpnProcessKiller> alive(this);
         localWait(GraceMs, QEventLoop::AllEvents);
+        if (!alive)
+            return;
         if (!openvpn_manager::isRunning()) {
             qDebug() << "VpnProcessKiller: OpenVPN process stoped by socket";
             ManagementSocket::discard(socket, this);
@@ -75,7 +89,10 @@ void VpnProcessKiller::onSocketTimerTimeout()
 void VpnProcessKiller::finalCheck()
 {
     qDebug() << "VpnProcessKiller: Trying to kill OpenVPN process by PID";
+    const QPointer<VpnProcessKiller> alive(this);
     localWait(GraceMs, QEventLoop::AllEvents);
+    if (!alive)
+        return;
     if (openvpn_manager::isRunning()) {
         qDebug() << "VpnProcessKiller: cannot stop OpenVPN process";
         finish(false);
@@ -87,9 +104,12 @@ void VpnProcessKiller::finalCheck()
 
 void VpnProcessKiller::finish(bool result)
 {
+    attempting = false;
     if (result)
         openvpn_manager::retirePidFile();
+    // A receiver may start the next openvpn and end this killer's owner meanwhile.
+    const QPointer<VpnProcessKiller> alive(this);
     emit killAttemptFinish(result);
-    if (autoDelete)
+    if (alive && autoDelete)
         deleteLater();
 }

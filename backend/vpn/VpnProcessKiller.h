@@ -9,12 +9,15 @@ class QTcpSocket;
 
 // Stops a running openvpn through its management port ("signal SIGTERM") and reports
 // with killAttemptFinish(true) once no openvpn runs any more, false when one survives.
+// A killer destroyed before it has reported (its owner went first) stops the
+// process by its pid instead: no openvpn it was sent for outlives it.
 class VpnProcessKiller : public QObject
 {
     Q_OBJECT
 public:
     explicit VpnProcessKiller(QObject* parent = nullptr);
-    explicit VpnProcessKiller(bool autoDelete);
+    explicit VpnProcessKiller(bool autoDelete, QObject* parent = nullptr);
+    ~VpnProcessKiller() override;
 
 signals:
     void killAttemptFinish(bool result);
@@ -33,5 +36,6 @@ private:
     QString host;
     quint16 port = 0;
     bool autoDelete = false;
+    bool attempting = false;
     QTimer socketTimer;
 };

@@ -253,6 +253,8 @@ private:
     OpenvpnSandbox sandbox;
     ScriptedOpenvpn openvpn{sandbox};
     EventLog log;
+    // Stands for the backend service, the state machine's parent in the program.
+    QObject service;
     QPointer<VpnCtl> ctl;
 };
 
@@ -287,7 +289,7 @@ void tst_VpnCtl::init()
 
     openvpn.reset();
     monitorSeesOpenvpn = false;
-    ctl = new VpnCtl(nullptr);
+    ctl = new VpnCtl(&service);
     ctl->setServersList({server("a1"), server("a2"), server("a3"), server("b1")},
                         {cluster("A", {"a1", "a2", "a3"}), cluster("B", {"b1"})});
     ctl->setCurrentCluster(QStringLiteral("A"));

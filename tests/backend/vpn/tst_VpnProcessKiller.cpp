@@ -32,6 +32,7 @@ private slots:
     void stopCommandEndsTheProcess();
     void survivorIsReported_data();
     void survivorIsReported();
+    void killerEndingWithItsOwnerStopsTheProcess();
 
 private:
     // Starts the sandbox's program the way openvpn is started, with its pid file.
@@ -141,6 +142,30 @@ void tst_VpnProcessKiller::survivorIsReported()
     QCOMPARE(peer.received(), listening ? QByteArrayList{"signal SIGTERM"} : QByteArrayList());
     QVERIFY(QFile::exists(sandbox.dataFile("openvpn.pid")));
     QTRY_VERIFY(killer.isNull());
+}
+
+// The owner goes while the stop command waits for an answer (the session ended):
+// the process is stopped by its pid and nothing is reported.
+void tst_VpnProcessKiller::killerEndingWithItsOwnerStopsTheProcess()
+{
+    OpenvpnSandbox sandbox;
+    QVERIFY(sandbox.isValid());
+    QVERIFY(startOpenvpn(sandbox) > 0);
+    FakeManagementPeer peer;
+    QVERIFY(peer.listen());
+
+    LogCapture log;
+    auto* owner = new QObject;
+    QPointer<VpnProcessKiller> killer = new VpnProcessKiller(true, owner);
+    QSignalSpy finished(killer.data(), &VpnProcessKiller::killAttemptFinish);
+    killer->killOpenVpnProcess(QStringLiteral("127.0.0.1"), peer.port());
+    QTRY_COMPARE(peer.received(), QByteArrayList{"signal SIGTERM"});
+    delete owner;
+
+    QVERIFY(killer.isNull());
+    QVERIFY(log.contains("VpnProcessKiller: stop attempt cut short, stopping OpenVPN process by PID"));
+    QTRY_VERIFY(sandbox.processes().isEmpty());
+    QCOMPARE(finished.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_VpnProcessKiller)
