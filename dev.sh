@@ -2,8 +2,13 @@
 # One entry point for people and CI:
 #   ./dev.sh run    install what is missing, build, run a VPN session on a test bed
 #   ./dev.sh test   install what is missing, build with sanitizers, run every test
+#
+# Both need root: they install Debian packages, and the test bed and the tests make
+# network namespaces, tun devices and set-uid files. Started by anyone else, the
+# script runs itself again through sudo.
 set -euo pipefail
-cd "$(dirname "$(readlink -f "$0")")"
+SELF=$(readlink -f "$0")
+cd "$(dirname "$SELF")"
 
 PACKAGES=(
     g++ cmake ninja-build pkg-config
@@ -11,8 +16,14 @@ PACKAGES=(
     openvpn openssl iproute2 iputils-ping traceroute procps util-linux dbus-daemon python3
 )
 
-as_root() {
-    if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+become_root() {   # become_root ARGS...: the script's own arguments
+    [ "$(id -u)" = 0 ] && return 0
+    if command -v sudo >/dev/null 2>&1; then
+        exec sudo -- "$SELF" "$@"
+    fi
+    echo "dev.sh: needs root (packages, network namespaces, set-uid files) and sudo is not installed:" \
+        "run it from a root shell, or install sudo." >&2
+    exit 1
 }
 
 install_missing() {
@@ -22,8 +33,8 @@ install_missing() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
 build() {   # build <dir> [cmake options...]
@@ -47,7 +58,7 @@ test() {
 }
 
 case "${1:-}" in
-    run) run ;;
-    test) test ;;
+    run) become_root "$@"; run ;;
+    test) become_root "$@"; test ;;
     *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
