@@ -4,7 +4,9 @@
 #      the backend's own command line (credentials given over its management port at
 #      once), against ozm_launch from "OZM_VPN_ACTIVATE" to the Activated event.
 #   2. The backend's peak RSS and CPU time over a 60 s activated session.
-#   3. Link round trips: requests per second over 10000 "OZM_INITIAL_ACTIVATION_STATE".
+#   3. Link round trips: requests per second over 10000 "OZM_INITIAL_ACTIVATION_STATE" (the
+#      network looked at afresh for each), and over as many "OZM_SET_CURRENT_CLUSTER" (no
+#      work behind it: what the link itself costs on this machine).
 #
 #   bench.sh BUILD_DIR     (a build without sanitizers gives figures worth reading)
 set -euo pipefail
@@ -77,6 +79,21 @@ raw_round() {
     echo $((connected - started))
 }
 
+# Requests per second over REQUESTS round trips of one request line, each sent once
+# the one before is answered.
+link_rate() {   # link_rate LINE
+    backend
+    seq "$REQUESTS" | sed "s/.*/$1/" >"$TESTBED/requests.txt"
+    bed exec "$LINK_CLIENT" --app-dir "$TESTBED/app" --data-dir "$TESTBED/data" <"$TESTBED/requests.txt" >"$TESTBED/trips.txt" 2>&1
+    wait_gone ozm_launch
+    local first last replies
+    first=$(grep -m1 ' SENT ' "$TESTBED/trips.txt" | stamp_ms)
+    last=$(grep ' REPLY ' "$TESTBED/trips.txt" | tail -n1 | stamp_ms)
+    replies=$(grep -c ' REPLY ' "$TESTBED/trips.txt")
+    awk -v n="$replies" -v ms=$((last - first)) -v line="${1%% *}" \
+        'BEGIN { printf "   %s: %d replies in %d ms, %.0f requests per second\n", line, n, ms, n * 1000 / ms }'
+}
+
 echo "Setting up the test bed..."
 bed setup "$build/stage/Ozmira/Contents/Resources" >/dev/null 2>&1
 
@@ -119,11 +136,5 @@ wait_gone openvpn && wait_gone ozm_launch
 echo "   peak RSS $peak; CPU $((own_after - own_before)) ms (its own), $((children_after - children_before)) ms (tools it ran)"
 
 echo "3. Link round trips:"
-backend
-seq "$REQUESTS" | sed 's/.*/OZM_INITIAL_ACTIVATION_STATE/' >"$TESTBED/requests.txt"
-bed exec "$LINK_CLIENT" --app-dir "$TESTBED/app" --data-dir "$TESTBED/data" <"$TESTBED/requests.txt" >"$TESTBED/trips.txt" 2>&1
-first=$(grep -m1 ' SENT ' "$TESTBED/trips.txt" | stamp_ms)
-last=$(grep ' REPLY ' "$TESTBED/trips.txt" | tail -n1 | stamp_ms)
-replies=$(grep -c ' REPLY ' "$TESTBED/trips.txt")
-awk -v n="$replies" -v ms=$((last - first)) \
-    'BEGIN { printf "   %d replies in %d ms: %.0f requests per second\n", n, ms, n * 1000 / ms }'
+link_rate OZM_INITIAL_ACTIVATION_STATE
+link_rate "OZM_SET_CURRENT_CLUSTER Testbed"
