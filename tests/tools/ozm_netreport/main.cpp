@@ -1,9 +1,12 @@
 // Prints the eight values of the network report for this machine, in the order
 // the backend sends them. The backend's own log lines go to standard error.
 #include "ConnectionChecker.h"
+#include "HostResolver.h"
 #include "NetworkCtl.h"
+#include "OperatorWebHost.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTextStream>
 
 namespace {
@@ -18,6 +21,14 @@ QString flag(bool value)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // The operator's web host is looked up in the background, as in the backend; the
+    // report waits for the first answer, which a time limit makes sure of.
+    HostResolver* operatorHost = HostResolver::forHost(QString::fromLatin1(OperatorWebHost));
+    if (!operatorHost->isAnswered()) {
+        QEventLoop answered;
+        QObject::connect(operatorHost, &HostResolver::answered, &answered, &QEventLoop::quit);
+        answered.exec();
+    }
 
     QString ssid;
     WirelessSecurity security = SecurityUnknown;
