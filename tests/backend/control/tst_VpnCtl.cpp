@@ -483,6 +483,9 @@ void tst_VpnCtl::onVpnState()
     ctl->setCurrentCluster(clusterName);
 
     ctl->onVpnState(VpnState(input));
+    // A reactivation comes after its delay, however late the machine lets it be; and
+    // nothing else follows within a few times that delay.
+    QTRY_COMPARE(log.withoutStatistics(), expected);
     QTest::qWait(5 * ReactivationMs);
     QCOMPARE(log.withoutStatistics(), expected);
     QCOMPARE(watch.isScheduled(Reachability::Internet), waitingAfter);
@@ -772,11 +775,11 @@ void tst_VpnCtl::dhcpWait()
         QVERIFY(clock.elapsed() >= qint64(DhcpWaitMs * TimerTolerance));
         return;
     }
-    // The route monitor needs a moment to start listening.
+    // The route monitor needs a moment to start listening. Once routes changed, only
+    // the quiet time after them ends the wait, however long the machine takes.
     QTest::qWait(DhcpWaitMs / 4);
     QVERIFY(PrivateNamespaces::ipBatch(routeChanges));
     QTRY_COMPARE(log.entries, expected);
-    QVERIFY(clock.elapsed() < DhcpWaitMs);
     // The long wait must not end it a second time.
     QTest::qWait(DhcpWaitMs);
     QCOMPARE(log.entries, expected);
