@@ -225,6 +225,7 @@ void VpnCtl::startVpn()
     mgmt.setAuth(authData.user, authData.password);
     setState(Activating);
     vpnProcessStarted = true;
+    launching = true;
     // The session may close while the start waits, and delete this object with it;
     // what owned the session then owns the stop of the openvpn started for it.
     const QPointer<VpnCtl> alive(this);
@@ -235,6 +236,8 @@ void VpnCtl::startVpn()
     // Client requests wait for this one's reply; a deactivation among them meets
     // the state check of the next management state line instead.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (alive)
+        launching = false;
     if (!alive || closing || !isActivating()) {
         startProcessKiller(alive ? this : owner.data());
         return;
@@ -258,6 +261,7 @@ void VpnCtl::startVpn()
 
 void VpnCtl::killAllreadyRunningOpenVpnProcess()
 {
+    launching = true;
     auto* killer = new VpnProcessKiller(true, this);
     // Tied to the management client so that a kill finishing while this object is
     // being destroyed finds the connection already gone.
@@ -268,6 +272,7 @@ void VpnCtl::killAllreadyRunningOpenVpnProcess()
 
 void VpnCtl::onKillAllreadyRunningOpenVpnProcessFinish(bool success)
 {
+    launching = false;
     if (closing)
         return;
     if (success)
@@ -438,8 +443,15 @@ void VpnCtl::setCurrentCluster(const QString& cluster)
     currentCluster = cluster;
 }
 
+// The monitor tells what its last look saw, and a launch can overtake that: a stop
+// seen meanwhile is the stray's or the previous openvpn's. The launch itself finds out
+// whether the new one runs, and from then on the monitor follows that one.
 void VpnCtl::onVpnStopped()
 {
+    if (launching) {
+        qDebug() << "VpnCtl: vpn monitor indicates stopped while a new openvpn is being launched";
+        return;
+    }
     mgmt.stop();
     vpnProcessStarted = false;
     openvpn_manager::retirePidFile();

@@ -108,6 +108,9 @@ private:
     QTimer statisticsTimer;
     ActivationState state;
     bool vpnProcessStarted = false;
+    // From the start of a launch until it is known whether the new openvpn runs,
+    // including the stop of a stray one found in its way.
+    bool launching = false;
     bool closing = false;
     bool authFailedAnswerPending = false;
     unsigned long long reactivationDelay = 0;

@@ -218,6 +218,7 @@ private slots:
     void activation();
     void destroyWhileActivated();
     void destroyedWhileStarting();
+    void earlierStopReportedDuringStart();
     void processDiesWhileActivated();
     void strayOpenvpnIsStoppedFirst();
     void fatalMovesToNextServerUntilEpicFail();
@@ -371,6 +372,15 @@ void tst_VpnCtl::destroyedWhileStarting()
     // The openvpn started for the gone session is stopped; no monitor is left to wait for.
     monitorSeesOpenvpn = true;
     QTRY_VERIFY_WITH_TIMEOUT(sandbox.processes().isEmpty(), ProcessTimeoutMs);
+}
+
+// The monitor saw the previous openvpn end, and its report comes in only while the
+// next one is being started: it is not taken for the new one's end.
+void tst_VpnCtl::earlierStopReportedDuringStart()
+{
+    QTimer::singleShot(200, ctl, [this] { ctl->onVpnStopped(); });
+    activateUntilConnected(server("a1").host);
+    QCOMPARE(log.withoutStatistics(), QStringList({state(Activating), state(Activating), state(Activated)}));
 }
 
 void tst_VpnCtl::processDiesWhileActivated()
