@@ -158,40 +158,36 @@ void tst_NetworkWatchingLinux::accessPointChange()
     QCOMPARE(ssidChanged.count(), int(reported));
 }
 
-// Ten address changes spread over less than the quiet period: each is heard on
-// its own, and one report follows the last.
+// Ten address changes, each within the quiet period of the one before: each is
+// heard on its own, and one report follows the last. One shell makes them all, so
+// that a busy machine spreads them no more than it must.
 void tst_NetworkWatchingLinux::burstOfAddressChangesGivesOneReport()
 {
     settle();
     QSignalSpy changed(notifier, &NetworkNotifier::localConnectionIsChanged);
-    QElapsedTimer sinceFirst;
     QElapsedTimer sinceLast;
     int triggers = 0;
-    qint64 burstLength = 0;
+    qint64 longestGap = 0;
     connect(ReachabilityWatching::instanceForLocal(), &ReachabilityWatching::isReachable, this, [&] {
-        if (triggers++ == 0)
-            sinceFirst.start();
-        burstLength = sinceFirst.elapsed();
+        if (triggers++ > 0)
+            longestGap = qMax(longestGap, sinceLast.elapsed());
         sinceLast.start();
     });
 
-    for (int i = 0; i < 10; ++i) {
-        QTimer::singleShot(i * 20, this, [this, i] {
-            auto* tool = new QProcess(this);
-            connect(tool, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), tool, &QObject::deleteLater);
-            tool->start(QStringLiteral("/usr/sbin/ip"),
-                        {"addr", "add", QStringLiteral("10.1.0.%1/24").arg(100 + i), "dev", "d0"});
-        });
-    }
+    QProcess tool;
+    tool.start(QStringLiteral("/bin/sh"),
+               {"-c", "for i in 0 1 2 3 4 5 6 7 8 9; do /usr/sbin/ip addr add 10.1.0.10$i/24 dev d0; sleep 0.02; done"});
 
-    QVERIFY(changed.wait(3000));
+    QVERIFY(changed.wait(5000));
     const qint64 quiet = sinceLast.elapsed();
     QVERIFY(!changed.wait(NetworkNotifier::QuietPeriodMs + 300));
+    QVERIFY(tool.state() == QProcess::NotRunning || tool.waitForFinished(5000));
+    QCOMPARE(tool.exitCode(), 0);
     disconnect(ReachabilityWatching::instanceForLocal(), nullptr, this, nullptr);
 
     QCOMPARE(changed.count(), 1);
     QVERIFY2(triggers >= 2, qPrintable(QString::number(triggers)));
-    QVERIFY2(burstLength < NetworkNotifier::QuietPeriodMs, qPrintable(QString::number(burstLength)));
+    QVERIFY2(longestGap < NetworkNotifier::QuietPeriodMs, qPrintable(QString::number(longestGap)));
     // Timers of this length may fire up to 5% early, and this clock starts a
     // moment after the notifier's timer does.
     QVERIFY2(quiet >= NetworkNotifier::QuietPeriodMs * 9 / 10 && quiet < NetworkNotifier::QuietPeriodMs + 700,
