@@ -70,7 +70,8 @@ QByteArray wholeLinesFrom(QFile& file, qint64 from)
 bool replaceContent(const QString& path, const QByteArray& content)
 {
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit();
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush()
+           && file.commit();
 }
 
 // Keeps the newest half, not the oldest: the support report reads the end.

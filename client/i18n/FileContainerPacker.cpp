@@ -91,7 +91,7 @@ bool FileContainerPacker::pack()
     ContainerHeader(m_items, ContainerHeader::MAGIC, ContainerHeader::VERSION).saveToStream(stream);
     if (!writeFiles(stream))
         return false;
-    if (stream.status() != QDataStream::Ok || !file.commit()) {
+    if (stream.status() != QDataStream::Ok || !file.flush() || !file.commit()) {
         qCritical().nospace() << "ERROR [file container] packing, file " << m_container << " error=" << file.errorString();
         return false;
     }
@@ -187,7 +187,8 @@ bool FileContainerPacker::exportFile(FileContainer* container, unsigned int inde
         return false;
     }
     QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.flush()
+        || !file.commit()) {
         qCritical().nospace() << "ERROR [file container] error of " << target << " error=" << file.errorString();
         return false;
     }

@@ -3,6 +3,7 @@
 #include <AppConstants.h>
 #include <Folders.h>
 #include <PrivateNamespaces.h>
+#include <SmallDisk.h>
 #include <Storage.h>
 
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QtTest>
 
 #include <memory>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace {
@@ -70,20 +70,6 @@ QByteArray contentOf(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
-
-// Gone with the test, however it ends.
-class Unmount
-{
-public:
-    explicit Unmount(const QString& folder)
-        : folder(QFile::encodeName(folder))
-    {
-    }
-    ~Unmount() { umount2(folder.constData(), MNT_DETACH); }
-
-private:
-    const QByteArray folder;
-};
 
 QStringList fieldsOf(const Storage& storage)
 {
@@ -276,8 +262,8 @@ void tst_Storage::failedSaveLeavesFileWhole()
     QFETCH(QString, logged);
     const QString folder = data->filePath(QStringLiteral("small"));
     QVERIFY(QDir().mkpath(folder));
-    QVERIFY(mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=16k") == 0);
-    const Unmount unmount(folder);
+    const SmallDisk disk(folder, 16);
+    QVERIFY(disk.isMounted());
     Folders::setAppDataFolder(folder);
     const QString file = folder + QLatin1Char('/') + Storage::FileName;
     if (fault == QLatin1String("no folder"))
@@ -288,12 +274,8 @@ void tst_Storage::failedSaveLeavesFileWhole()
         writeFile(file, TwoEntries, 0600);
     {
         Storage storage;
-        if (fault == QLatin1String("full")) {
-            QFile filler(folder + QStringLiteral("/filler"));
-            QVERIFY(filler.open(QIODevice::WriteOnly));
-            while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {
-            }
-        }
+        if (fault == QLatin1String("full"))
+            QVERIFY(disk.fill());
         const MessageCapture log;
         storage.setUserEmail(QStringLiteral("kept@x"));
         storage.setSerial(QStringLiteral("kept"));

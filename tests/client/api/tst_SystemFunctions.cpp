@@ -2,6 +2,8 @@
 
 #include <FakeElevation.h>
 #include <Folders.h>
+#include <PrivateNamespaces.h>
+#include <SmallDisk.h>
 #include <SystemFunctions.h>
 #include <XdgAutostart.h>
 
@@ -27,6 +29,7 @@ private slots:
     void autostartEntryRoundTrips_data();
     void autostartEntryRoundTrips();
     void autostartEntriesOfOthers();
+    void autostartEntryOnFullDisk();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -193,5 +196,19 @@ void tst_SystemFunctions::autostartEntriesOfOthers()
     QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"action.desktop", "other.desktop"}));
 }
 
-QTEST_GUILESS_MAIN(tst_SystemFunctions)
+// A full disk is a warning, not an empty entry taken for one that starts us.
+void tst_SystemFunctions::autostartEntryOnFullDisk()
+{
+    const QString folder = dir->filePath("config/autostart");
+    QVERIFY(QDir().mkpath(folder));
+    const SmallDisk disk(folder, 16);
+    QVERIFY(disk.isMounted());
+    QVERIFY(disk.fill());
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Failed to write .*/Ozmira.desktop$"));
+    XdgAutostart("/opt/Ozmira/ozm").setLaunchAtLogin(true);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"filler"});
+}
+
+OZM_NAMESPACE_TEST_MAIN(tst_SystemFunctions, PrivateNamespaces::Options())
 #include "tst_SystemFunctions.moc"

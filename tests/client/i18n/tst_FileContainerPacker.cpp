@@ -2,6 +2,9 @@
 #include "FileContainerPacker.h"
 #include "PackFixture.h"
 
+#include <PrivateNamespaces.h>
+#include <SmallDisk.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,6 +69,7 @@ private slots:
     void exclusions();
     void packBesideItsOwnOutput();
     void emptySource();
+    void failedPackKeepsOldFile_data();
     void failedPackKeepsOldFile();
     void roundTrip();
     void hostileEntries_data();
@@ -165,19 +169,39 @@ void tst_FileContainerPacker::emptySource()
     QVERIFY(!FileContainerPacker::packDirectoryToContainer(path("missing"), path("out.ldat"), {}));
 }
 
+void tst_FileContainerPacker::failedPackKeepsOldFile_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("logged");
+
+    QTest::newRow("unreadable source file") << "unreadable" << "packing, file .*unreadable.qm\" error=";
+    QTest::newRow("disk full") << "full" << "packing, file .*out.ldat\" error=";
+}
+
 void tst_FileContainerPacker::failedPackKeepsOldFile()
 {
+    QFETCH(QString, fault);
+    QFETCH(QString, logged);
     Tree tree = referenceTree();
     tree.insert("unreadable.qm", "secret");
     QVERIFY(makeTree(path("src"), tree));
-    QVERIFY(QFile::setPermissions(path("src/unreadable.qm"), {}));
-    QVERIFY(writeFile(path("out.ldat"), "the previous pack"));
+    QVERIFY(QDir().mkpath(path("out")));
+    const SmallDisk disk(path("out"), 64);
+    QVERIFY(disk.isMounted());
+    QVERIFY(writeFile(path("out/out.ldat"), "the previous pack"));
+    QStringList left{"out.ldat"};
+    if (fault == "full") {
+        QVERIFY(disk.fill());
+        left.prepend("filler");
+    } else {
+        QVERIFY(QFile::setPermissions(path("src/unreadable.qm"), {}));
+    }
 
     const PermissionsEnforced enforced;
-    QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("packing, file .*unreadable.qm\" error="));
-    QVERIFY(!FileContainerPacker::packDirectoryToContainer(path("src"), path("out.ldat"), {}));
-    QCOMPARE(readFile(path("out.ldat")), QByteArray("the previous pack"));
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"out.ldat"});
+    QTest::ignoreMessage(QtCriticalMsg, QRegularExpression(logged));
+    QVERIFY(!FileContainerPacker::packDirectoryToContainer(path("src"), path("out/out.ldat"), {}));
+    QCOMPARE(readFile(path("out/out.ldat")), QByteArray("the previous pack"));
+    QCOMPARE(QDir(path("out")).entryList(QDir::Files), left);
 }
 
 // Unpacking reproduces files, empty files and empty folders, and replaces what the destination held.
@@ -361,5 +385,5 @@ void tst_FileContainerPacker::exportDir()
     QCOMPARE(treeOf(path("target")), exported);
 }
 
-QTEST_GUILESS_MAIN(tst_FileContainerPacker)
+OZM_NAMESPACE_TEST_MAIN(tst_FileContainerPacker, PrivateNamespaces::Options())
 #include "tst_FileContainerPacker.moc"

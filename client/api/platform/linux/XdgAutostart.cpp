@@ -156,6 +156,6 @@ void XdgAutostart::setLaunchAtLogin(bool on)
                                 .arg(gApplicationNameUI, escapeValue(quotedProgram(executable)));
     QSaveFile file(path);
     if (!QDir().mkpath(autostartFolder()) || !file.open(QIODevice::WriteOnly) || file.write(content.toUtf8()) < 0
-        || !file.commit())
+        || !file.flush() || !file.commit())
         qWarning().noquote() << "Failed to write" << path;
 }
