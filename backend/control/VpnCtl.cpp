@@ -452,6 +452,10 @@ void VpnCtl::onVpnStopped()
         qDebug() << "VpnCtl: vpn monitor indicates stopped while a new openvpn is being launched";
         return;
     }
+    // Why openvpn ended (a server that refused it, a reset) may still wait unread in
+    // the management socket when the monitor saw the end first; it decides what
+    // comes next, exactly as when it is read first.
+    mgmt.readPending();
     mgmt.stop();
     vpnProcessStarted = false;
     openvpn_manager::retirePidFile();

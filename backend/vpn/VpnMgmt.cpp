@@ -89,6 +89,14 @@ void VpnMgmt::stop()
     passwordRequestPending = false;
 }
 
+void VpnMgmt::readPending()
+{
+    if (!socket)
+        return;
+    socket->waitForReadyRead(0);
+    onSocketReadyRead();
+}
+
 void VpnMgmt::setAuth(const QString& user, QString password)
 {
     this->user = user;

@@ -46,6 +46,9 @@ public:
 
     void start(const QString& host, quint16 port);
     void stop();
+    // Hands on what openvpn said and the socket still holds; for an end of openvpn
+    // seen by other means before its last words were read.
+    void readPending();
     void setAuth(const QString& user, QString password);
     void vpnStop();
     // Ends the conversation for good: blocks, without an event loop and without

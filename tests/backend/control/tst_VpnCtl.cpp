@@ -222,6 +222,7 @@ private slots:
     void processDiesWhileActivated();
     void strayOpenvpnIsStoppedFirst();
     void fatalMovesToNextServerUntilEpicFail();
+    void lastWordsCountWhenTheEndIsSeenFirst();
 
     void onVpnState_data();
     void onVpnState();
@@ -422,6 +423,24 @@ void tst_VpnCtl::fatalMovesToNextServerUntilEpicFail()
     QTRY_VERIFY_WITH_TIMEOUT(log.entries.contains(state(Deactivated)), ProcessTimeoutMs);
     QCOMPARE(log.withoutStatistics(), QStringList({state(Activating), state(Activating), state(Deactivating),
                                                    "vpnConnectionEpicFail", Restore, state(Deactivated)}));
+}
+
+// openvpn says why it gives up and ends at once; the monitor may see the end before
+// the words are read. The server is out either way.
+void tst_VpnCtl::lastWordsCountWhenTheEndIsSeenFirst()
+{
+    openvpn.afterCredentials.clear();
+    ctl->activate(credentials(server("a1").host));
+    QTRY_VERIFY_WITH_TIMEOUT(openvpn.received.contains("password Auth s3cret") && monitorSeesOpenvpn, ProcessTimeoutMs);
+    log.entries.clear();
+
+    openvpn.peer.sendLine(">STATE:1700000000,EXITING,connection-failed,,");
+    sandbox.killAll();
+    ctl->onVpnStopped();
+    QTRY_VERIFY_WITH_TIMEOUT(log.entries.contains(Request), ProcessTimeoutMs);
+    const QStringList events = log.withoutStatistics();
+    QCOMPARE(events.mid(0, 2), QStringList({"activatingServerChanged(" + server("a2").host + ")", state(Deactivating)}));
+    QCOMPARE(events.last(), Request);
 }
 
 // Each row starts from the state its `setup` leads to (openvpn's own reports, without
