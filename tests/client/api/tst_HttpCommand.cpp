@@ -15,6 +15,10 @@
 
 namespace {
 
+// How long a test waits for an answer that should come at once: room for a loaded
+// machine under the sanitizers, never a measure of speed.
+const int AnswerWaitMs = 30000;
+
 QByteArray nested(int depth)
 {
     return QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth);
@@ -169,7 +173,7 @@ void tst_HttpCommand::envelope()
     QSignalSpy completed(&command, &HttpCommand::completed);
     MessageCapture log;
     command.execute(access.get());
-    QVERIFY(completed.wait());
+    QVERIFY(completed.wait(AnswerWaitMs));
     QTEST(completed[0][0].toBool(), "completed");
     QTEST(command.isSuccess(), "success");
     QTEST(command.resultCode(), "code");
@@ -257,9 +261,9 @@ void tst_HttpCommand::executeAgain()
     QList<int> retries;
     connect(&command, &HttpCommand::retried, this, [&retries](uint number) { retries << int(number); });
     command.execute(access.get());
-    QVERIFY(whileRetryWaits ? QSignalSpy(&command, &HttpCommand::retried).wait() : completed.wait());
+    QVERIFY(whileRetryWaits ? QSignalSpy(&command, &HttpCommand::retried).wait() : completed.wait(AnswerWaitMs));
     command.execute(access.get());
-    QVERIFY(completed.wait());
+    QVERIFY(completed.wait(AnswerWaitMs));
     QTEST(service->requests().size(), "requests");
     QTEST(retries, "retries");
     QTEST(completed.count(), "completions");
@@ -287,7 +291,7 @@ void tst_HttpCommand::attemptTimeoutLogsAndRetries()
     QSignalSpy retried(&command, &HttpCommand::retried);
     MessageCapture log;
     command.execute(access.get());
-    QVERIFY(completed.wait());
+    QVERIFY(completed.wait(AnswerWaitMs));
     QCOMPARE(completed[0][0].toBool(), false);
     QCOMPARE(retried.count(), 1);
     QCOMPARE(log.messages().count(QStringLiteral("Command probe failed by timeout. Possible network issue.")), 2);

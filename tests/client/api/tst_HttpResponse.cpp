@@ -18,6 +18,10 @@ using Map = QMap<QString, QString>;
 
 namespace {
 
+// How long a test waits for an answer that should come at once: room for a loaded
+// machine under the sanitizers, never a measure of speed.
+const int AnswerWaitMs = 30000;
+
 // Off-link in a network namespace of loopback alone: connecting fails at once
 // with "Network unreachable", which the network layer reports as UnknownNetworkError.
 const QString Unroutable = QStringLiteral("http://10.255.255.1:9");
@@ -137,7 +141,7 @@ void tst_HttpResponse::redirect()
 
     const auto response = start(QStringLiteral("/r"), post, query);
     QSignalSpy finished(response.get(), &HttpResponse::finished);
-    QVERIFY(finished.wait());
+    QVERIFY(finished.wait(AnswerWaitMs));
     QCOMPARE(int(response->error()), error);
     QCOMPARE(response->isOk(), error == QNetworkReply::NoError);
     const QList<StandInRequest> received = service->requests();
@@ -156,7 +160,7 @@ void tst_HttpResponse::redirectsEndAfterTwenty()
     service->reply(StandInReply(QString(), QStringLiteral("/loop")).redirect("/loop"));
     const auto response = start(QStringLiteral("/loop"));
     QSignalSpy finished(response.get(), &HttpResponse::finished);
-    QVERIFY(finished.wait());
+    QVERIFY(finished.wait(AnswerWaitMs));
     QCOMPARE(response->error(), QNetworkReply::TooManyRedirectsError);
     QVERIFY(!response->isOk());
     QCOMPARE(service->requests().size(), 1 + TransportRules::MaxRedirects);
@@ -193,7 +197,7 @@ void tst_HttpResponse::unfinishedCount()
         else
             response.reset();
     } else {
-        QVERIFY(finished.wait());
+        QVERIFY(finished.wait(AnswerWaitMs));
     }
     QCOMPARE(HttpResponse::current_unfinished_responses.loadAcquire(), 0);
     QCOMPARE(finished.count(), reports);
@@ -205,7 +209,7 @@ void tst_HttpResponse::abortReplyAfterTheEndIsSilent()
 {
     const auto response = start(QStringLiteral("/t"));
     QSignalSpy finished(response.get(), &HttpResponse::finished);
-    QVERIFY(finished.wait());
+    QVERIFY(finished.wait(AnswerWaitMs));
     response->abortReply();
     QCOMPARE(finished.count(), 1);
     QVERIFY(response->isOk());
@@ -217,13 +221,13 @@ void tst_HttpResponse::replyThatHasAlreadyEndedReportsOnceAsFailed()
     QNetworkAccessManager manager;
     QNetworkReply* reply = manager.get(QNetworkRequest(QUrl(service->url() + QStringLiteral("/t"))));
     QSignalSpy replyFinished(reply, &QNetworkReply::finished);
-    QVERIFY(replyFinished.wait());
+    QVERIFY(replyFinished.wait(AnswerWaitMs));
 
     HttpResponse response(reply, nullptr, access.get());
     QSignalSpy finished(&response, &HttpResponse::finished);
     QCOMPARE(finished.count(), 0); // queued, not while the caller is still connecting
     QCOMPARE(HttpResponse::current_unfinished_responses.loadAcquire(), 0);
-    QVERIFY(finished.wait());
+    QVERIFY(finished.wait(AnswerWaitMs));
     QVERIFY(!response.isOk());
     QVERIFY(response.read().isEmpty());
     QTest::qWait(50);
@@ -235,9 +239,9 @@ void tst_HttpResponse::outcomeOutlivesTheReply()
 {
     auto manager = std::make_unique<QNetworkAccessManager>();
     HttpResponse ended(manager->get(QNetworkRequest(QUrl(service->url() + QStringLiteral("/t")))), nullptr, nullptr);
-    QVERIFY(QSignalSpy(&ended, &HttpResponse::finished).wait());
+    QVERIFY(QSignalSpy(&ended, &HttpResponse::finished).wait(AnswerWaitMs));
     HttpResponse failed(manager->get(QNetworkRequest(QUrl(service->url() + QStringLiteral("/missing")))), nullptr, nullptr);
-    QVERIFY(QSignalSpy(&failed, &HttpResponse::finished).wait());
+    QVERIFY(QSignalSpy(&failed, &HttpResponse::finished).wait(AnswerWaitMs));
     const QString failedText = failed.qtErrorString();
     QVERIFY(ended.getHttpHeaders().contains(QStringLiteral("Content-Type:text/xml\n")));
 
@@ -261,7 +265,7 @@ void tst_HttpResponse::replyDestroyedWhileRunningReportsOnce()
     QTRY_COMPARE(service->requests().size(), 1);
     manager.reset();
     QCOMPARE(HttpResponse::current_unfinished_responses.loadAcquire(), 0);
-    QVERIFY(finished.wait());
+    QVERIFY(finished.wait(AnswerWaitMs));
     QVERIFY(!response.isOk());
     QCOMPARE(response.error(), QNetworkReply::OperationCanceledError);
     QTest::qWait(50);
@@ -318,7 +322,7 @@ void tst_HttpResponse::sink()
     MessageCapture log;
     QNetworkAccessManager manager;
     HttpResponse response(manager.get(QNetworkRequest(QUrl(service->url() + QStringLiteral("/file")))), &buffer, nullptr);
-    QVERIFY(QSignalSpy(&response, &HttpResponse::finished).wait());
+    QVERIFY(QSignalSpy(&response, &HttpResponse::finished).wait(AnswerWaitMs));
     QVERIFY(response.isOk());
     QCOMPARE(stored.size(), writable ? 300000 : 0);
     QCOMPARE(log.messages().filter(QStringLiteral(": stream is not writable")).size(), writable ? 0 : 1);
