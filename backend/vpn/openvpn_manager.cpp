@@ -14,6 +14,8 @@
 
 #include <climits>
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace openvpn_manager {
@@ -114,23 +116,55 @@ QByteArray programPath()
 bool runsProgram(const QByteArray& procEntry, const QByteArray& program)
 {
     char target[PATH_MAX];
-    const QByteArray exe = "/proc/" + procEntry + "/exe";
+    const QByteArray exe = procEntry + "/exe";
     const ssize_t length = ::readlink(exe.constData(), target, sizeof target);
     return length > 0 && QByteArray(target, int(length)) == program;
 }
 
-// Whether any process runs the openvpn program, judged by what each one executes
-// rather than by what its command line says.
+bool sameNamespace(const QByteArray& procEntry, const char* kind)
+{
+    struct stat theirs = {};
+    struct stat own = {};
+    return ::stat((procEntry + "/ns/" + kind).constData(), &theirs) == 0
+        && ::stat((QByteArray("/proc/self/ns/") + kind).constData(), &own) == 0
+        && theirs.st_dev == own.st_dev && theirs.st_ino == own.st_ino;
+}
+
+bool carriesOurManagement(const QByteArray& procEntry)
+{
+    QFile file(QFile::decodeName(procEntry + "/cmdline"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    const QList<QByteArray> args = file.read(64 * 1024).split('\0');
+    const QByteArray port = QByteArray::number(ovpnManagementPort);
+    for (int i = 0; i + 2 < args.size(); ++i) {
+        if (args.at(i) == "--management" && args.at(i + 1) == ovpnManagementAddr && args.at(i + 2) == port)
+            return true;
+    }
+    return false;
+}
+
+// Ours is an openvpn of our program that listens for us on the management endpoint
+// we reach: another openvpn on this machine (a system service, the network manager's,
+// one in another network namespace) runs the same program, and a pid in the user's
+// data folder can name any process at all.
+bool isOurs(pid_t pid, const QByteArray& program)
+{
+    if (pid <= 0 || program.isEmpty())
+        return false;
+    const QByteArray procEntry = "/proc/" + QByteArray::number(pid);
+    return runsProgram(procEntry, program) && sameNamespace(procEntry, "net") && carriesOurManagement(procEntry);
+}
+
+// Whether any openvpn of ours runs, whatever the pid file says.
 bool openvpnIsRunning()
 {
     const QByteArray program = programPath();
-    if (program.isEmpty())
-        return false;
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
         bool isPid = false;
-        entry.toUInt(&isPid, 10);
-        if (isPid && runsProgram(entry.toLatin1(), program))
+        const uint pid = entry.toUInt(&isPid, 10);
+        if (isPid && pid <= INT_MAX && isOurs(pid_t(pid), program))
             return true;
     }
     return false;
@@ -143,10 +177,23 @@ int get_pid()
         const QList<QByteArray> words = content.simplified().split(' ');
         bool ok = false;
         const uint pid = words.first().toUInt(&ok, 10);
-        if (ok && pid > 0 && pid <= INT_MAX && runsProgram(QByteArray::number(pid), programPath()))
+        if (ok && pid > 0 && pid <= INT_MAX && isOurs(pid_t(pid), programPath()))
             return int(pid);
     }
     return openvpnIsRunning() ? -1 : 0;
+}
+
+// The check and the signal meet the same process: a pid freed and taken again in
+// between leaves the descriptor naming the process that ended.
+bool terminateIfOurs(pid_t pid)
+{
+    // The C library's own wrappers are not declared for C++ here.
+    const int process = int(::syscall(SYS_pidfd_open, pid, 0));
+    if (process < 0)
+        return false;
+    const bool sent = isOurs(pid, programPath()) && ::syscall(SYS_pidfd_send_signal, process, SIGTERM, nullptr, 0) == 0;
+    ::close(process);
+    return sent;
 }
 
 } // namespace
@@ -198,7 +245,7 @@ bool isRunning()
 bool terminate()
 {
     const int pid = get_pid();
-    return pid > 0 && ::kill(pid, SIGTERM) == 0;
+    return pid > 0 && terminateIfOurs(pid);
 }
 
 void retirePidFile()

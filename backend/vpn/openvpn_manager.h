@@ -14,12 +14,13 @@ inline constexpr quint16 ovpnManagementPort = 10011;
 // Blocks for up to six seconds in local event loops that leave socket input alone.
 int start(const QString& host, bool isEncrypted);
 
-// True while the openvpn named in "openvpn.pid", or any other process of the
-// program at paths::OPENVPN_FILE, is alive.
+// True while an openvpn of ours is alive: a process of the program at
+// paths::OPENVPN_FILE, in this network namespace, started with our management
+// endpoint on its command line. No other openvpn is ever reported or signalled.
 bool isRunning();
 
-// Sends SIGTERM to the openvpn named in "openvpn.pid" when that process runs our
-// program; false when there is no such process.
+// Sends SIGTERM to the openvpn named in "openvpn.pid" when that process is ours;
+// false when there is no such process.
 bool terminate();
 
 // Once the process has ended, "openvpn.pid" becomes "openvpn.last_pid" (any older

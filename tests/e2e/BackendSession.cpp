@@ -7,8 +7,8 @@
 
 #include <csignal>
 
-BackendSession::BackendSession(TestBed::NameService nameService)
-    : m_bed(nameService)
+BackendSession::BackendSession(TestBed::NameService nameService, TestBed::ProcessView processView)
+    : m_bed(nameService, processView)
 {
     m_backend.setProcessChannelMode(QProcess::MergedChannels);
     QObject::connect(&m_backend, &QProcess::readyRead, [this] { m_backendOutput += m_backend.readAll(); });

@@ -16,7 +16,8 @@
 class BackendSession
 {
 public:
-    explicit BackendSession(TestBed::NameService nameService = TestBed::NameService::HostsFile);
+    explicit BackendSession(TestBed::NameService nameService = TestBed::NameService::HostsFile,
+                            TestBed::ProcessView processView = TestBed::ProcessView::Private);
     ~BackendSession();
 
     // Empty when the backend runs and the link passed the handshake, else why not:

@@ -4,7 +4,7 @@
 
 void EndToEndTest::init()
 {
-    session = std::make_unique<BackendSession>(m_nameService);
+    session = std::make_unique<BackendSession>(m_nameService, m_processView);
     const QString error = m_start == Start::BedOnly ? session->setUp() : session->begin();
     QVERIFY2(error.isEmpty(), qPrintable(error));
     if (m_start == Start::Activated) {

@@ -15,9 +15,11 @@ class EndToEndTest : public QObject
 protected:
     enum class Start { BedOnly, Session, Activated };
 
-    explicit EndToEndTest(Start start, TestBed::NameService nameService = TestBed::NameService::HostsFile)
+    explicit EndToEndTest(Start start, TestBed::NameService nameService = TestBed::NameService::HostsFile,
+                          TestBed::ProcessView processView = TestBed::ProcessView::Private)
         : m_start(start)
         , m_nameService(nameService)
+        , m_processView(processView)
     {
     }
 
@@ -30,4 +32,5 @@ private slots:
 private:
     const Start m_start;
     const TestBed::NameService m_nameService;
+    const TestBed::ProcessView m_processView;
 };

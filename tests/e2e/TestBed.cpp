@@ -19,8 +19,9 @@ const QString Script = QStringLiteral(OZM_TESTBED_SCRIPT);
 const QString IpTool = QStringLiteral("/usr/sbin/ip");
 } // namespace
 
-TestBed::TestBed(NameService nameService)
+TestBed::TestBed(NameService nameService, ProcessView processView)
     : m_nameService(nameService)
+    , m_processView(processView)
     , m_dir(QDir::tempPath() + QStringLiteral("/ozm-e2e-XXXXXX"))
 {
 }
@@ -68,6 +69,17 @@ QList<int> TestBed::pids(const QString& name) const
     return found;
 }
 
+QList<int> TestBed::foreignOpenvpns() const
+{
+    QList<int> found;
+    for (const char* name : {"encrypted.pid", "plain.pid", "foreign.pid"}) {
+        QFile file(folder() + QLatin1Char('/') + QLatin1String(name));
+        if (file.open(QIODevice::ReadOnly))
+            found << file.readAll().trimmed().toInt();
+    }
+    return found;
+}
+
 int TestBed::signalProcesses(const QString& name, int signal) const
 {
     int signalled = 0;
@@ -111,6 +123,8 @@ QProcessEnvironment TestBed::scriptEnvironment() const
     environment.insert(QStringLiteral("TESTBED"), folder());
     environment.insert(QStringLiteral("WEB_HOST_LOOKUP"),
                        m_nameService == NameService::HostsFile ? QStringLiteral("hosts") : QStringLiteral("dns"));
+    environment.insert(QStringLiteral("CLIENT_PIDS"),
+                       m_processView == ProcessView::Private ? QStringLiteral("private") : QStringLiteral("shared"));
     return environment;
 }
 

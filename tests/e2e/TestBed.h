@@ -18,6 +18,10 @@ public:
     // How the client side finds the operator's web host: in its hosts file, or only
     // through a name server that never answers.
     enum class NameService { HostsFile, DeadServer };
+    // Whether the client side has a process list of its own, or shares the machine's
+    // with the bed's servers and one more openvpn on the client side that is not the
+    // backend's (see foreignOpenvpns()).
+    enum class ProcessView { Private, Shared };
 
     static const QString ServerHost;
     static const QStringList DeadHosts;
@@ -26,7 +30,7 @@ public:
     static const QString LocalGateway;  // the client network's own router
     static const QString TunnelGateway; // the encrypted server's end of the tunnel
 
-    explicit TestBed(NameService nameService = NameService::HostsFile);
+    explicit TestBed(NameService nameService = NameService::HostsFile, ProcessView processView = ProcessView::Private);
     ~TestBed();
     TestBed(const TestBed&) = delete;
     TestBed& operator=(const TestBed&) = delete;
@@ -44,6 +48,9 @@ public:
 
     // Host pids of the client side's processes with this name.
     QList<int> pids(const QString& name) const;
+    // Host pids of the openvpn processes the bed itself started (the servers, and with
+    // a shared process view the one on the client side).
+    QList<int> foreignOpenvpns() const;
     // Sends the signal to every client-side process with this name; how many got it.
     int signalProcesses(const QString& name, int signal) const;
 
@@ -59,6 +66,7 @@ private:
     bool ip(const QStringList& arguments, QString* output = nullptr) const;
 
     const NameService m_nameService;
+    const ProcessView m_processView;
     QTemporaryDir m_dir;
     QString m_clientNamespace;
     bool m_made = false;

@@ -5,8 +5,11 @@
 #   client namespace: where ozm_launch runs, from a private copy of the application folder,
 #                     with its own resolv.conf and hosts (ip netns exec bind-mounts them over
 #                     /etc), its own process list and its own /run, as on a machine of its own:
-#                     the backend takes any openvpn it sees for its own, and its scripts keep
-#                     the replaced resolver configuration in /run
+#                     its scripts keep the replaced resolver configuration in /run
+#   CLIENT_PIDS=shared: the client side shares the machine's process list instead, where
+#                     the servers run, and one more foreign openvpn of the same program runs
+#                     on the client side under the name openvpn-foreign, managed on port 10012,
+#                     as on a desktop with openvpn connections of its own
 #
 #   testbed.sh setup APP_SOURCE_DIR   make namespaces, PKI, the application copy, start servers
 #   testbed.sh exec CMD...            run CMD on the client side
@@ -28,6 +31,7 @@ WEB_HOST=${WEB_HOST:-www.ozmira.com}
 # hosts: the client side's hosts file names the web host; dns: it does not, so every
 # lookup of it goes to the client side's name server, which never answers.
 WEB_HOST_LOOKUP=${WEB_HOST_LOOKUP:-hosts}
+CLIENT_PIDS=${CLIENT_PIDS:-private}
 
 die() { echo "testbed: $*" >&2; exit 1; }
 
@@ -91,7 +95,9 @@ client_init() {
 }
 
 start_client_init() {
-    setsid ip netns exec "$NS_C" unshare --pid --fork --mount-proc "$SELF" _client_init \
+    local own_pids=(--pid --mount-proc)
+    [ "$CLIENT_PIDS" = shared ] && own_pids=()
+    setsid ip netns exec "$NS_C" unshare --fork "${own_pids[@]}" "$SELF" _client_init \
         </dev/null >/dev/null 2>&1 &
     local unshare_pid=$! i init
     for i in $(seq 100); do
@@ -100,6 +106,20 @@ start_client_init() {
             echo "${init% }" >"$TESTBED/client.init"
             return 0
         fi
+        sleep 0.05
+    done
+    return 1
+}
+
+# The same program as the backend's openvpn, under a name of its own so that the
+# client side's "openvpn" processes are still only the backend's.
+start_foreign_client() {
+    ln -s "$(readlink -f "$(command -v openvpn)")" openvpn-foreign || return 1
+    ip netns exec "$NS_C" "$TESTBED/openvpn-foreign" --dev null --proto udp --lport 11970 \
+        --management 127.0.0.1 10012 --writepid "$TESTBED/foreign.pid" --log "$TESTBED/foreign.log" --daemon || return 1
+    local i
+    for i in $(seq 100); do
+        grep -qs 'Initialization Sequence Completed\|link remote' foreign.log && return 0
         sleep 0.05
     done
     return 1
@@ -156,6 +176,9 @@ PW
 
     start_server encrypted 1195 10.8.0.0 || die "encrypted server did not start"
     start_server plain 1196 10.9.0.0 || die "plain server did not start"
+    if [ "$CLIENT_PIDS" = shared ]; then
+        start_foreign_client || die "foreign openvpn did not start"
+    fi
     echo "$NS_C" >client.ns
 }
 

@@ -1,11 +1,13 @@
 #include "OpenvpnSandbox.h"
 
 #include "LocalWait.h"
+#include "openvpn_manager.h"
 #include "paths.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include <csignal>
 #include <unistd.h>
@@ -57,6 +59,19 @@ QStringList OpenvpnSandbox::recordedArguments() const
     QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
     lines.removeLast();
     return lines;
+}
+
+pid_t OpenvpnSandbox::startOurs(const QStringList& arguments) const
+{
+    return startForeign(QStringList{QStringLiteral("--management"), QLatin1String(openvpn_manager::ovpnManagementAddr),
+                                    QString::number(openvpn_manager::ovpnManagementPort)}
+                        + arguments);
+}
+
+pid_t OpenvpnSandbox::startForeign(const QStringList& arguments) const
+{
+    qint64 pid = 0;
+    return QProcess::startDetached(appFile(QStringLiteral("openvpn")), arguments, QString(), &pid) ? pid_t(pid) : 0;
 }
 
 QList<pid_t> OpenvpnSandbox::processes() const

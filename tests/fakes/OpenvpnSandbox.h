@@ -32,6 +32,14 @@ public:
     // The arguments of the stub's latest run, one a line; empty when it has not run.
     QStringList recordedArguments() const;
 
+    // Starts the copied program detached as the backend starts openvpn, with the
+    // management endpoint on its command line and then `arguments`; its pid, 0 when it
+    // did not start.
+    pid_t startOurs(const QStringList& arguments = {}) const;
+    // Starts the copied program detached with `arguments` alone, as any other
+    // openvpn of the same program would run; its pid, 0 when it did not start.
+    pid_t startForeign(const QStringList& arguments = {}) const;
+
     // Processes running the copied program, found by what they execute.
     QList<pid_t> processes() const;
     void killAll();

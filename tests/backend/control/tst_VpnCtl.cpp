@@ -395,7 +395,7 @@ void tst_VpnCtl::processDiesWhileActivated()
 
 void tst_VpnCtl::strayOpenvpnIsStoppedFirst()
 {
-    QVERIFY(QProcess::startDetached(paths::OPENVPN_FILE, {"--writepid", paths::OPENVPN_PID_FILE}));
+    QVERIFY(sandbox.startOurs({"--writepid", paths::OPENVPN_PID_FILE}) > 0);
     QTRY_VERIFY(QFile::exists(paths::OPENVPN_PID_FILE) && !sandbox.processes().isEmpty());
     const QList<pid_t> stray = sandbox.processes();
 

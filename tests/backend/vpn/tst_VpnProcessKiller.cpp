@@ -42,7 +42,7 @@ private:
 pid_t tst_VpnProcessKiller::startOpenvpn(const OpenvpnSandbox& sandbox)
 {
     const QString pidFile = sandbox.dataFile("openvpn.pid");
-    if (!QProcess::startDetached(sandbox.appFile("openvpn"), {"--writepid", pidFile}))
+    if (sandbox.startOurs({"--writepid", pidFile}) == 0)
         return 0;
     QElapsedTimer clock;
     clock.start();
@@ -54,25 +54,34 @@ pid_t tst_VpnProcessKiller::startOpenvpn(const OpenvpnSandbox& sandbox)
 void tst_VpnProcessKiller::nothingRunningSucceedsAtOnce_data()
 {
     QTest::addColumn<bool>("autoDelete");
-    QTest::newRow("kept") << false;
-    QTest::newRow("deletes itself") << true;
+    QTest::addColumn<bool>("foreignRunning");
+    QTest::newRow("kept") << false << false;
+    QTest::newRow("deletes itself") << true << false;
+    // Another openvpn of the same program, named in the pid file, is no business of ours.
+    QTest::newRow("another openvpn runs") << true << true;
 }
 
 void tst_VpnProcessKiller::nothingRunningSucceedsAtOnce()
 {
     QFETCH(bool, autoDelete);
+    QFETCH(bool, foreignRunning);
     OpenvpnSandbox sandbox;
     QVERIFY(sandbox.isValid());
-    QVERIFY(TestFiles::write(sandbox.dataFile("openvpn.pid"), "4242\n"));
+    const pid_t foreign = foreignRunning ? sandbox.startForeign() : 4242;
+    QVERIFY(foreign > 0);
+    QTRY_VERIFY(!foreignRunning || sandbox.processes().contains(foreign));
+    const QByteArray pidFile = QByteArray::number(foreign) + '\n';
+    QVERIFY(TestFiles::write(sandbox.dataFile("openvpn.pid"), pidFile));
     QPointer<VpnProcessKiller> killer = new VpnProcessKiller(autoDelete);
     QSignalSpy finished(killer.data(), &VpnProcessKiller::killAttemptFinish);
     killer->killOpenVpnProcess(QStringLiteral("127.0.0.1"), unusedPort());
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.first().first().toBool(), true);
     QVERIFY(!QFile::exists(sandbox.dataFile("openvpn.pid")));
-    QCOMPARE(TestFiles::read(sandbox.dataFile("openvpn.last_pid")), QByteArray("4242\n"));
+    QCOMPARE(TestFiles::read(sandbox.dataFile("openvpn.last_pid")), pidFile);
     QTRY_COMPARE(killer.isNull(), autoDelete);
     delete killer;
+    QVERIFY(!foreignRunning || sandbox.processes().contains(foreign));
 }
 
 void tst_VpnProcessKiller::stopCommandEndsTheProcess()

@@ -171,6 +171,10 @@ void tst_openvpn_manager::isRunning_data()
     QTest::newRow("pid file naming another program") << "foreign pid" << false;
     QTest::newRow("pid file with garbage") << "garbage" << false;
     QTest::newRow("another program mentioning openvpn") << "mentions openvpn" << false;
+    QTest::newRow("our program without our management") << "foreign openvpn" << false;
+    QTest::newRow("pid file naming our program without our management") << "foreign openvpn with pid file" << false;
+    QTest::newRow("our program managed on another port") << "other management port" << false;
+    QTest::newRow("ours in another network namespace") << "other network namespace" << false;
 }
 
 void tst_openvpn_manager::isRunning()
@@ -183,11 +187,24 @@ void tst_openvpn_manager::isRunning()
     QProcess other;
 
     if (situation == "ours with pid file") {
-        QVERIFY(QProcess::startDetached(sandbox.appFile("openvpn"), {"--writepid", pidFile}));
+        QVERIFY(sandbox.startOurs({"--writepid", pidFile}) > 0);
         QTRY_VERIFY(QFile::exists(pidFile));
     } else if (situation == "ours without pid file") {
-        QVERIFY(QProcess::startDetached(sandbox.appFile("openvpn"), {}));
+        QVERIFY(sandbox.startOurs() > 0);
         QTRY_VERIFY(!sandbox.processes().isEmpty());
+    } else if (situation == "foreign openvpn") {
+        QVERIFY(sandbox.startForeign({"--config", "client.conf"}) > 0);
+        QTRY_VERIFY(!sandbox.processes().isEmpty());
+    } else if (situation == "foreign openvpn with pid file") {
+        QVERIFY(sandbox.startForeign({"--writepid", pidFile}) > 0);
+        QTRY_VERIFY(QFile::exists(pidFile));
+    } else if (situation == "other management port") {
+        QVERIFY(sandbox.startForeign({"--management", "127.0.0.1", "10012", "--writepid", pidFile}) > 0);
+        QTRY_VERIFY(QFile::exists(pidFile));
+    } else if (situation == "other network namespace") {
+        QVERIFY(QProcess::startDetached("/usr/bin/unshare", {"--net", sandbox.appFile("openvpn"), "--management",
+                                                             "127.0.0.1", "10011", "--writepid", pidFile}));
+        QTRY_VERIFY(QFile::exists(pidFile));
     } else if (situation == "dead pid") {
         other.start("/bin/true", QStringList());
         QVERIFY(other.waitForFinished());
