@@ -30,9 +30,19 @@ void PrivilegedEnvironment::resetIfSetuid()
     umask(022);
 }
 
+bool PrivilegedEnvironment::dropToCaller()
+{
+    const uid_t uid = getuid();
+    const gid_t gid = getgid();
+    return uid == 0 || (setresgid(gid, gid, gid) == 0 && setresuid(uid, uid, uid) == 0);
+}
+
 void PrivilegedEnvironment::becomeRoot()
 {
-    if (geteuid() != 0 || getuid() == 0)
+    if (geteuid() != 0)
+        return;
+    setenv("HOME", "/root", 1);
+    if (getuid() == 0)
         return;
     if (setgroups(0, nullptr) != 0 || setresgid(0, 0, 0) != 0 || setresuid(0, 0, 0) != 0)
         qWarning("BackendService: cannot take the real user id of root; openvpn may refuse to start");

@@ -15,8 +15,14 @@ public:
 
     // Service mode runs openvpn and its scripts, and both fall back to the real
     // user id (shells drop privileges, openvpn checks its files against it), so
-    // the real ids become root as well. The caller is remembered first.
+    // the real ids become root as well. The caller is remembered first. Their
+    // HOME is theirs to choose, so openvpn and its scripts get root's instead.
     static void becomeRoot();
+
+    // The check modes act for the caller alone: started by anyone but root they
+    // give up every set-id privilege for good (group first, while the user id may
+    // still change it), before they look at anything. False when that failed.
+    static bool dropToCaller();
 
     // pkexec runs the check modes as root with root's HOME; the data folder they
     // check and repair is that of the user who asked for the elevation.

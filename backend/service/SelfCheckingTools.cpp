@@ -19,7 +19,9 @@ const char* const NotOwnedByRoot = "is not owned by root. Expected uid 0, got ui
 const char* const GroupWritable = "is group-writable. Got file permissions";
 const char* const WorldWritable = "is world-writable. Got file permissions";
 const mode_t PermissionBits = 07777;
-const mode_t LauncherMode = 06755;
+// Set-uid alone: the service takes every root id itself, and a set-gid bit would only
+// lend root's group to whoever starts the program.
+const mode_t LauncherMode = 04755;
 const mode_t OpenVpnMode = 0755;
 
 bool invokeStat(const QString& path, struct stat& out)

@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QDir>
 
-#include <unistd.h>
 
 namespace {
 
@@ -29,9 +28,10 @@ bool runCheck(const QString& command, int& exitCode)
 
 int runCheckMode(int& argc, char** argv)
 {
-    // Only root repairs; anyone else checks with their own rights, so the check
-    // cannot be used to look into folders the caller may not read.
-    if (getuid() != 0 && seteuid(getuid()) != 0)
+    // Only root repairs; anyone else checks with their own rights and nothing more,
+    // so the check cannot be used to look into folders the caller may not read or
+    // that only root's group may enter.
+    if (!PrivilegedEnvironment::dropToCaller())
         return 1;
     PrivilegedEnvironment::takeHomeOfPkexecCaller();
     QCoreApplication app(argc, argv);

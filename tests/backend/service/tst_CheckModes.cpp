@@ -59,7 +59,7 @@ public:
         chmod(QFile::encodeName(dataFolder()).constData(), 0700);
         for (const QString& name : {path("app"), app("openvpn"), app("vpn-up-mac"), app("vpn-down-mac.sh")})
             set(name, 0, 0, 0755);
-        set(launcher(), 0, 0, 06755);
+        set(launcher(), 0, 0, 04755);
     }
 
     static void set(const QString& path, int uid, int gid, int mode)
@@ -113,6 +113,7 @@ private slots:
     void refusedCommand_data();
     void refusedCommand();
     void setuidRunIgnoresCallersEnvironment();
+    void checkLendsNoGroupOfRoot();
 
 private:
     Run launch(const QString& command, bool asNobody, const QProcessEnvironment& extra = {}) const;
@@ -171,15 +172,15 @@ void tst_CheckModes::faultIsReportedAndRepaired_data()
 
     QTest::newRow("launcher not root's") << "ozm_launch" << 65534 << 0 << Keep
                                          << "is not owned by root. Expected uid 0, got uid 65534";
-    QTest::newRow("launcher not in root's group") << "ozm_launch" << 0 << 65534 << 06755
+    QTest::newRow("launcher not in root's group") << "ozm_launch" << 0 << 65534 << 04755
                                                   << "is not group wheel. Expected gid 0, got gid 65534";
-    QTest::newRow("launcher group-writable") << "ozm_launch" << Keep << Keep << 06775
-                                             << "is group-writable. Got file permissions 0106775";
-    QTest::newRow("launcher world-writable") << "ozm_launch" << Keep << Keep << 06757
-                                             << "is world-writable. Got file permissions 0106757";
+    QTest::newRow("launcher group-writable") << "ozm_launch" << Keep << Keep << 04775
+                                             << "is group-writable. Got file permissions 0104775";
+    QTest::newRow("launcher world-writable") << "ozm_launch" << Keep << Keep << 04757
+                                             << "is world-writable. Got file permissions 0104757";
     QTest::newRow("launcher not set-id") << "ozm_launch" << Keep << Keep << 0755 << "is not suid. Got file mode 0100755";
-    QTest::newRow("launcher set-uid only") << "ozm_launch" << Keep << Keep << 04755
-                                           << "is not executable. Got file mode 0104755";
+    QTest::newRow("launcher set-gid too") << "ozm_launch" << Keep << Keep << 06755
+                                          << "is not executable. Got file mode 0106755";
     QTest::newRow("launcher set-gid only") << "ozm_launch" << Keep << Keep << 02755
                                            << "is not executable. Got file mode 0102755";
     QTest::newRow("openvpn mode") << "openvpn" << Keep << Keep << 0775 << "has wrong permissions. Got file mode 0100775";
@@ -305,6 +306,28 @@ void tst_CheckModes::setuidRunIgnoresCallersEnvironment()
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.endsWith("Self-check completed successfully.\n"), qPrintable(run.out + run.err));
     QVERIFY2(run.err.contains("Using data location: \"" + tree->dataFolder() + "\""), qPrintable(run.err));
+}
+
+// A folder only root's group may enter: whether a path exists in it is none of the
+// caller's business, however the launcher was installed (older installations have
+// the set-gid bit as well).
+void tst_CheckModes::checkLendsNoGroupOfRoot()
+{
+    InstallTree::set(tree->launcher(), Keep, Keep, 06755);
+    const QString closed = tree->rootHome() + "/closed";
+    QVERIFY(QDir().mkpath(closed + "/home/.local/share/Ozmira"));
+    QVERIFY(runTool("/usr/bin/chown", {"-R", "65534:65534", closed + "/home"}));
+    InstallTree::set(closed, 0, 0, 0750);
+
+    QStringList outputs;
+    for (const QString& home : {closed + "/home", closed + "/nothing"}) {
+        QProcessEnvironment chosen;
+        chosen.insert("HOME", home);
+        const Run run = launch("self-check", true, chosen);
+        QCOMPARE(run.exitCode, 1);
+        outputs << QString(run.out).replace(home, "HOME");
+    }
+    QCOMPARE(outputs.first(), outputs.last());
 }
 
 // Private mounts, so that a test can give the backend a user list of its own.
