@@ -1,11 +1,16 @@
 #include "LocalSocketOwner.h"
 
+#include "SocketDiagnosis.h"
+
 #include <QFile>
 #include <QHostAddress>
 #include <QSet>
 #include <QTcpSocket>
 #include <QtEndian>
 #include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -15,8 +20,6 @@ const char* const TablePaths[] = {"/proc/net/tcp", "/proc/net/tcp6"};
 constexpr Table Tables[] = {Table::V4, Table::V6};
 
 const QByteArray ListenState = "0A";
-// A socket in TIME_WAIT belongs to no process any more and is listed as uid 0.
-const QByteArray TimeWaitState = "06";
 
 QByteArray hexWord(quint32 word)
 {
@@ -59,7 +62,6 @@ QByteArray endpointKey(Table table, const QHostAddress& address, quint16 port)
 struct Row
 {
     QByteArray local;
-    QByteArray remote;
     QByteArray state;
     uid_t uid;
 };
@@ -76,9 +78,17 @@ QList<Row> readTable(Table table)
         bool ok = false;
         const uid_t uid = fields.value(7).toUInt(&ok);
         if (fields.size() > 7 && ok)
-            rows.append({fields.at(1), fields.at(2), fields.at(3), uid});
+            rows.append({fields.at(1), fields.at(3), uid});
     }
     return rows;
+}
+
+bool isEstablished(const QTcpSocket& socket)
+{
+    tcp_info info{};
+    socklen_t length = sizeof info;
+    return ::getsockopt(int(socket.socketDescriptor()), IPPROTO_TCP, TCP_INFO, &info, &length) == 0
+        && info.tcpi_state == TCP_ESTABLISHED;
 }
 
 std::optional<uid_t> soleOwner(const QSet<uid_t>& owners)
@@ -94,20 +104,13 @@ std::optional<uid_t> LocalSocketOwner::peerUid(const QTcpSocket& socket)
 {
     if (socket.state() != QAbstractSocket::ConnectedState)
         return std::nullopt;
-    QSet<uid_t> owners;
-    for (const Table table : Tables) {
-        // The far end's row sees the connection from its side: its own address
-        // first, ours second.
-        const QByteArray theirs = endpointKey(table, socket.peerAddress(), socket.peerPort());
-        const QByteArray ours = endpointKey(table, socket.localAddress(), socket.localPort());
-        if (theirs.isEmpty() || ours.isEmpty())
-            continue;
-        for (const Row& row : readTable(table)) {
-            if (row.local == theirs && row.remote == ours && row.state != TimeWaitState)
-                owners.insert(row.uid);
-        }
-    }
-    return soleOwner(owners);
+    // The far end's socket sees the connection from its side: its own address as
+    // the source, ours as the destination.
+    const std::optional<uid_t> owner =
+        SocketDiagnosis::ownerOf(socket.peerAddress(), socket.peerPort(), socket.localAddress(), socket.localPort());
+    // Once the far end has closed, a newer connection of anyone may take up the same
+    // addresses, and the lookup finds that one; ours, still open, tells them apart.
+    return owner && isEstablished(socket) ? owner : std::nullopt;
 }
 
 std::optional<uid_t> LocalSocketOwner::listenerUid(quint16 port)

@@ -28,6 +28,9 @@
 namespace {
 
 const int ClientConnectTimeoutMs = 10000;
+// Another user may connect in a loop: each refusal costs one lookup and a close,
+// and only this many of them a second reach the log, and the client through it.
+const int LoggedRefusalsPerSecond = 10;
 const int HandshakeReadWaitMs = 30000;
 // A handshake line is a keyword, a number or a folder path.
 const int MaxHandshakeLineBytes = 4096;
@@ -124,7 +127,8 @@ void BackendService::onClilentConnected()
     if (!socket)
         return;
     if (!isFromOwner(socket)) {
-        qCritical() << "BackendService: connection from another user refused.";
+        if (mayLogRefusal())
+            qCritical() << "BackendService: connection from another user refused.";
         socket->abort();
         socket->deleteLater();
         return;
@@ -141,6 +145,15 @@ bool BackendService::isFromOwner(QTcpSocket* socket) const
 {
     const auto owner = LocalSocketOwner::peerUid(*socket);
     return owner && *owner == PrivilegedEnvironment::callerUid();
+}
+
+bool BackendService::mayLogRefusal()
+{
+    if (!refusalSecond.isValid() || refusalSecond.hasExpired(1000)) {
+        refusalSecond.start();
+        refusalsLogged = 0;
+    }
+    return ++refusalsLogged <= LoggedRefusalsPerSecond;
 }
 
 void BackendService::acceptLogConnection(QTcpSocket* socket)

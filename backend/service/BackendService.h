@@ -4,6 +4,7 @@
 #include <MessageReader.h>
 #include <RequestTable.h>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -57,6 +58,7 @@ private:
     void acceptLogConnection(QTcpSocket* socket);
     void acceptControlConnection(QTcpSocket* socket);
     bool isFromOwner(QTcpSocket* socket) const;
+    bool mayLogRefusal();
     bool readHandshakeLine(QString& line);
     void sendHandshakeLine(const QByteArray& line);
     bool refuse(const char* reason);
@@ -66,6 +68,9 @@ private:
     QTcpServer* server;
     QPointer<QTcpSocket> client;
     QTimer* connectTimer;
+    // The second in which refusals are being counted, and how many were logged in it.
+    QElapsedTimer refusalSecond;
+    int refusalsLogged = 0;
     MessageReader reader;
     RequestTable requestTable;
 };

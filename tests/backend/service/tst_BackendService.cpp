@@ -46,6 +46,7 @@ private slots:
     void unknownRequestIsSkipped();
     void connectionOfAnotherUserIsRefused();
     void thirdConnectionIsRefused();
+    void ownerGetsInThroughAFlood();
     void sessionEnds_data();
     void sessionEnds();
     void ignoredSignalStaysIgnored();
@@ -289,6 +290,22 @@ void tst_BackendService::thirdConnectionIsRefused()
     third.connectToHost(QHostAddress::LocalHost, 10014);
     QVERIFY(!third.waitForConnected(5000));
     QCOMPARE(third.error(), QAbstractSocket::ConnectionRefusedError);
+    QCOMPARE(peer->request("OZM_INITIAL_ACTIVATION_STATE", {}), QStringList{"0"});
+}
+
+// Another user holding a few hundred loopback connections of their own and opening
+// connections to the backend in bursts, closing each as soon as it is up, does not
+// keep the owner out of the window in which the backend waits for its client; none
+// of the connections the flood has closed passes for the owner's.
+void tst_BackendService::ownerGetsInThroughAFlood()
+{
+    QProcess flood;
+    flood.start("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--", "/usr/bin/python3",
+                                     QStringLiteral(OZM_CONNECTION_FLOOD), "300", "10014", "40"});
+    QVERIFY(flood.waitForReadyRead(10000));
+    openSession();
+    flood.kill();
+    flood.waitForFinished();
     QCOMPARE(peer->request("OZM_INITIAL_ACTIVATION_STATE", {}), QStringList{"0"});
 }
 
