@@ -4,7 +4,7 @@
 connection_flood.py HOLD PORT BURST
 
 Holds HOLD loopback connections of its own, so that the machine's socket tables are
-long, then opens BURST connections to PORT at once, waits until each is connected or
+long, then opens BURST connections to 127.0.0.1:PORT at once from 127.0.0.2, waits until each is connected or
 refused, closes them all and starts over, until it is stopped. Prints "flooding" once
 the first burst has gone out.
 """
@@ -29,6 +29,9 @@ def burst(port, size):
     sockets = []
     for _ in range(size):
         connection = socket.socket()
+        # From an address of its own: a port the flood has just given up and the
+        # owner's client then picks would otherwise make the two connections one.
+        connection.bind(("127.0.0.2", 0))
         connection.setblocking(False)
         if connection.connect_ex(("127.0.0.1", port)) in (0, 115):  # 115: in progress
             selector.register(connection, selectors.EVENT_WRITE)
