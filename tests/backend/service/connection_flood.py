@@ -6,8 +6,7 @@ connection_flood.py HOLD PORT BURST
 Holds HOLD loopback connections of its own, so that the machine's socket tables are
 long, then opens BURST connections from 127.0.0.2 to 127.0.0.1:PORT at once, waits
 until each is connected or refused, closes them all and starts over, until it is
-stopped. Prints "flooding" once
-the first burst has gone out.
+stopped. Prints "flooding" once the first burst has gone out.
 """
 import selectors
 import socket
