@@ -11,6 +11,12 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
+#include <linux/if_tun.h>
+#include <net/if.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 namespace {
 
 const QByteArray Marker = "ozm network test namespace";
@@ -49,6 +55,35 @@ NetworkConnection connectionOf(const QList<NetworkConnection>& connections, cons
     return {};
 }
 
+// A program attached to the tun device, as openvpn is: while it holds on, the
+// device has carrier and its routes carry traffic.
+class TunAttachment
+{
+public:
+    explicit TunAttachment(const char* name)
+        : fd(::open("/dev/net/tun", O_RDWR | O_CLOEXEC))
+    {
+        ifreq request{};
+        qstrncpy(request.ifr_name, name, sizeof request.ifr_name);
+        request.ifr_flags = IFF_TUN | IFF_NO_PI;
+        if (fd >= 0 && ::ioctl(fd, TUNSETIFF, &request) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ~TunAttachment()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    TunAttachment(const TunAttachment&) = delete;
+    TunAttachment& operator=(const TunAttachment&) = delete;
+    bool attached() const { return fd >= 0; }
+
+private:
+    int fd;
+};
+
 } // namespace
 
 class tst_LinuxNetworkPlatform : public QObject
@@ -66,6 +101,8 @@ private slots:
     void configMethodFromAddressLifetime_data();
     void configMethodFromAddressLifetime();
     void noDefaultRoute();
+    void internetOnlyOverTheNetworkItself_data();
+    void internetOnlyOverTheNetworkItself();
     void primaryOutlivesItsRoute();
     void cableUnplugged();
     void recoverDnsWritesResolvConf();
@@ -107,6 +144,7 @@ void tst_LinuxNetworkPlatform::init()
     QVERIFY(ip("link set v0 up"));
     QVERIFY(ip("link set v1 up"));
     QVERIFY(ip("route replace default via 10.201.0.1 dev v0"));
+    QVERIFY(ip("route flush dev tun7 proto boot"));
     platform = std::make_unique<LinuxNetworkPlatform>();
     NetworkCtl::setPlatform(platform.get());
 }
@@ -176,6 +214,38 @@ void tst_LinuxNetworkPlatform::noDefaultRoute()
     QVERIFY(NetworkCtl::isConnectionEnabled());
     QVERIFY(!NetworkCtl::isInternetConnectionExisted());
     QCOMPARE(NetworkCtl::getStaticRouter(), QString());
+}
+
+void tst_LinuxNetworkPlatform::internetOnlyOverTheNetworkItself_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<bool>("tunnelCarrier");
+    QTest::addColumn<bool>("reachable");
+
+    QTest::newRow("wired default route") << "" << false << true;
+    // The tun of an openvpn that restarts with --persist-tun keeps its routes
+    // while nothing reaches the Internet through it.
+    QTest::newRow("default route through the live tunnel") << "route replace default dev tun7" << true << false;
+    QTest::newRow("default route through a tunnel without carrier") << "route replace default dev tun7" << false
+                                                                    << false;
+    QTest::newRow("host route through the live tunnel")
+        << "route replace " + QString::fromLatin1(HostAddress) + " dev tun7" << true << false;
+}
+
+void tst_LinuxNetworkPlatform::internetOnlyOverTheNetworkItself()
+{
+    QFETCH(QString, route);
+    QFETCH(bool, tunnelCarrier);
+    QFETCH(bool, reachable);
+
+    std::unique_ptr<TunAttachment> tunnel;
+    if (tunnelCarrier) {
+        tunnel = std::make_unique<TunAttachment>("tun7");
+        QVERIFY(tunnel->attached());
+    }
+    if (!route.isEmpty())
+        QVERIFY(ip(route));
+    QCOMPARE(NetworkCtl::isInternetConnectionExisted(), reachable);
 }
 
 // A tunnel takes the default route over, and a crash can take it away altogether,

@@ -89,6 +89,9 @@ void tst_NetworkWatchingLinux::internetWait_data()
                                                << false;
     QTest::newRow("route only through the tunnel") << QStringList{noDefault, "route add default dev tun0"} << false
                                                    << false;
+    // The kernel keeps a route whose link has lost its carrier; nothing goes out there.
+    QTest::newRow("route over a link without carrier")
+        << QStringList{noDefault, "link set p0 down", "route add default via 10.1.0.1"} << false << true;
 }
 
 void tst_NetworkWatchingLinux::internetWait()
@@ -116,7 +119,7 @@ void tst_NetworkWatchingLinux::internetWait()
 
 void tst_NetworkWatchingLinux::internetAlreadyThereIsReportedAtOnce()
 {
-    QVERIFY(ipBatch({"route replace default via 10.1.0.1"}));
+    QVERIFY(ipBatch({"link set p0 up", "route replace default via 10.1.0.1"}));
     settle();
     QSignalSpy establishedSpy(notifier, &NetworkNotifier::internetIsEstablished);
     notifier->startWaitingForInternetConnection();

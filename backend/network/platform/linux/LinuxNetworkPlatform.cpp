@@ -1,5 +1,6 @@
 #include "LinuxNetworkPlatform.h"
 
+#include "HostPath.h"
 #include "HostResolver.h"
 #include "execute_manager.h"
 
@@ -249,15 +250,7 @@ QString LinuxNetworkPlatform::setDnsServers(const QString&, const QStringList& s
 // the answer never waits for a name server.
 bool LinuxNetworkPlatform::hostReachable(const QString& host)
 {
-    const QList<QHostAddress> addresses = HostResolver::forHost(host)->addresses();
-    QMap<QString, Link> links;
-    if (addresses.isEmpty() || !m_kernel.links(links))
-        return false;
-    // The kernel still picks a route whose link is down; only a live link reaches the host.
-    return std::any_of(addresses.cbegin(), addresses.cend(), [&](const QHostAddress& address) {
-        const std::optional<KernelRoutes::Route> route = KernelRoutes::routeTo(address);
-        return route && (links.value(route->device).flags & IFF_RUNNING);
-    });
+    return HostPath::to(HostResolver::forHost(host)->addresses()) == HostPath::Kind::Direct;
 }
 
 bool LinuxNetworkPlatform::linkLocalNetworkReachable()

@@ -33,12 +33,4 @@ bool anyConnectedWithIPv4()
     });
 }
 
-bool isPointToPoint(const QString& interfaceName)
-{
-    const QByteArray name = interfaceName.toLocal8Bit();
-    return anyInterface([&name](const ifaddrs& entry) {
-        return name == entry.ifa_name && (entry.ifa_flags & IFF_POINTOPOINT);
-    });
-}
-
 } // namespace LinuxInterfaces

@@ -7,7 +7,5 @@ namespace LinuxInterfaces {
 
 // An interface other than loopback is up, has carrier and holds an IPv4 address.
 bool anyConnectedWithIPv4();
-// The interface exists and is a point-to-point link (a tunnel or a PPP line).
-bool isPointToPoint(const QString& interfaceName);
 
 } // namespace LinuxInterfaces

@@ -1,8 +1,7 @@
 #include "LinuxInternetReachability.h"
 
+#include "HostPath.h"
 #include "HostResolver.h"
-#include "KernelRoutes.h"
-#include "LinuxInterfaces.h"
 #include "NetlinkChangeMonitor.h"
 
 LinuxInternetReachability::LinuxInternetReachability(const QString& webHost, QObject* parent)
@@ -44,10 +43,13 @@ void LinuxInternetReachability::evaluate()
 
 quint32 LinuxInternetReachability::currentFlags() const
 {
-    const QList<QHostAddress> addresses = resolver->addresses();
-    const std::optional<KernelRoutes::Route> route =
-        addresses.isEmpty() ? std::nullopt : KernelRoutes::routeTo(addresses.first());
-    if (!route)
-        return 0;
-    return LinuxInterfaces::isPointToPoint(route->device) ? (Reachable | TransientConnection) : quint32(Reachable);
+    switch (HostPath::to(resolver->addresses())) {
+    case HostPath::Kind::Direct:
+        return Reachable;
+    case HostPath::Kind::Transient:
+        return Reachable | TransientConnection;
+    case HostPath::Kind::None:
+        break;
+    }
+    return 0;
 }

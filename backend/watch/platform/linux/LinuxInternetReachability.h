@@ -9,10 +9,10 @@
 class HostResolver;
 class NetlinkChangeMonitor;
 
-// The web host is reachable when its name resolves and the kernel has a route
-// to it; a route over a point-to-point link (a tunnel) is only transient. The
-// flags are worked out afresh on every kernel network change and every new
-// answer for the name, from the latest answer: nothing waits for a name server.
+// The web host is reachable by the rule of HostPath, the one the network report
+// uses too; a path only through a tunnel is transient. The flags are worked out
+// afresh on every kernel network change and every new answer for the name, from
+// the latest answer: nothing waits for a name server.
 // Like the reachability callbacks, a watch reports what holds when it starts and
 // then every change of it.
 class LinuxInternetReachability : public Reachability
