@@ -39,20 +39,27 @@ bool refuseUnsoundGateway(const QString& gateway)
 
 void AddRoute(const QString& destination, const QString& gateway)
 {
-    execute_manager::execute_and_wait(IpTool, {"-4", "route", "add", destination, "via", gateway}, nullptr);
-    qDebug().noquote() << "RoutingTable: add route" << destination << gateway;
+    int exitCode = -1;
+    if (execute_manager::execute_and_wait(IpTool, {"-4", "route", "add", destination, "via", gateway}, &exitCode)
+        && exitCode == 0)
+        qDebug().noquote() << "RoutingTable: add route" << destination << gateway;
+    else
+        qCritical().noquote() << "ERROR RoutingTable: add route failed:" << destination << gateway;
 }
 
-QStringList defaultGateways()
+// Every default route by its gateway, or by its device when it has none: a PPP,
+// WireGuard or mobile link routes "default dev ppp0", and that is a way out too.
+QStringList defaultRouteTargets()
 {
     QList<KernelRoutes::Route> routes;
     KernelRoutes::defaultRoutes(routes);
-    QStringList gateways;
+    QStringList targets;
     for (const KernelRoutes::Route& route : routes) {
-        if (!route.gateway.isEmpty())
-            gateways << route.gateway;
+        const QString target = route.gateway.isEmpty() ? route.device : route.gateway;
+        if (!target.isEmpty())
+            targets << target;
     }
-    return gateways;
+    return targets;
 }
 
 } // namespace
@@ -117,12 +124,12 @@ void RoutingTable::stopWatching()
 
 bool RoutingTable::FindDefaultRoute(QString& route, const QString& expectedGateway)
 {
-    const QStringList gateways = defaultGateways();
+    const QStringList targets = defaultRouteTargets();
     if (expectedGateway.isEmpty()) {
-        route = gateways.value(0);
+        route = targets.value(0);
         return !route.isEmpty();
     }
-    const bool found = gateways.contains(expectedGateway);
+    const bool found = targets.contains(expectedGateway);
     route = found ? expectedGateway : QString();
     return found;
 }
@@ -167,6 +174,12 @@ void RoutingTable::refreshDefaultRoute()
     if (!watching || !VpnDefaultRouteFound)
         return;
     recoverVpnDefaultRoute(VpnDefaultRoute);
-    qDebug() << "RoutingTable: VPN default route is recovered.";
+    // A route command can fail (the gateway gone with its link): the table says
+    // whether the repair took.
+    QString first;
+    if (FindDefaultRoute(first, QString()) && first == VpnDefaultRoute)
+        qDebug() << "RoutingTable: VPN default route is recovered.";
+    else
+        qCritical() << "ERROR RoutingTable: VPN default route is not recovered.";
     NetworkCtl::recoverDNS();
 }

@@ -66,9 +66,14 @@ void tst_RoutingTable::findDefaultRoute_data()
         << QStringList{"default via 10.1.0.1 metric 10", "default via 10.2.0.1 metric 20"} << "10.2.0.1" << true
         << "10.2.0.1";
     QTest::newRow("expected gateway absent") << QStringList{"default via 10.1.0.1"} << "10.2.0.1" << false << "";
-    QTest::newRow("default over a link has no gateway") << QStringList{"default dev d0"} << "" << false << "";
-    QTest::newRow("gateway after a default without one")
-        << QStringList{"default dev d0 metric 5", "default via 10.2.0.1 metric 10"} << "" << true << "10.2.0.1";
+    // PPP, WireGuard and mobile links route without a gateway: the device is the way out.
+    QTest::newRow("default over a link has no gateway") << QStringList{"default dev d0"} << "" << true << "d0";
+    QTest::newRow("default without a gateway first")
+        << QStringList{"default dev d0 metric 5", "default via 10.2.0.1 metric 10"} << "" << true << "d0";
+    QTest::newRow("expected gateway after a default without one")
+        << QStringList{"default dev d0 metric 5", "default via 10.2.0.1 metric 10"} << "10.2.0.1" << true
+        << "10.2.0.1";
+    QTest::newRow("blackhole default is no way out") << QStringList{"blackhole default"} << "" << false << "";
 }
 
 void tst_RoutingTable::findDefaultRoute()
@@ -134,26 +139,27 @@ void tst_RoutingTable::recoverVpnDefaultRoute()
 void tst_RoutingTable::routingTableCrash_data()
 {
     QTest::addColumn<bool>("linksUp");
-    QTest::addColumn<bool>("defaultRoute");
+    QTest::addColumn<QString>("defaultRoute");
     QTest::addColumn<bool>("crashed");
     QTest::addColumn<QString>("logLine");
 
-    QTest::newRow("link up, no default route") << true << false << true << "";
-    QTest::newRow("link up, default route")
-        << true << true << false << "RoutingTable: check for routing table crash - default route is found";
-    QTest::newRow("no link up") << false << false << false
+    const QString found = QStringLiteral("RoutingTable: check for routing table crash - default route is found");
+    QTest::newRow("link up, no default route") << true << "" << true << "";
+    QTest::newRow("link up, default route") << true << "default via 10.1.0.1" << false << found;
+    QTest::newRow("link up, default route without gateway") << true << "default dev d0" << false << found;
+    QTest::newRow("no link up") << false << "" << false
                                 << "RoutingTable: check for routing table crash - connection isn't enabled";
 }
 
 void tst_RoutingTable::routingTableCrash()
 {
     QFETCH(bool, linksUp);
-    QFETCH(bool, defaultRoute);
+    QFETCH(QString, defaultRoute);
     QFETCH(bool, crashed);
     QFETCH(QString, logLine);
 
-    if (defaultRoute)
-        QVERIFY(ip("route add default via 10.1.0.1"));
+    if (!defaultRoute.isEmpty())
+        QVERIFY(ip("route add " + defaultRoute));
     if (!linksUp)
         setLinks("down");
     if (!logLine.isEmpty())

@@ -1,3 +1,4 @@
+#include "LogCapture.h"
 #include "RoutingTable.h"
 #include "PrivateNamespaces.h"
 #include "RouteMonitorWait.h"
@@ -37,6 +38,7 @@ private slots:
 
     void repairsFiveSecondsAfterTheLastChange();
     void leavesTableAloneWithoutVpnRouteAtStart();
+    void failedRepairIsLoggedAsFailed();
 
 private:
     void settle();
@@ -58,6 +60,7 @@ void tst_RoutingTableGuard::initTestCase()
 void tst_RoutingTableGuard::init()
 {
     table->stopWatching();
+    QVERIFY(PrivateNamespaces::ipBatch({"link set p1 up", "link set d1 up"}));
     QVERIFY(ip("-4 route flush exact 0.0.0.0/0"));
 }
 
@@ -113,6 +116,22 @@ void tst_RoutingTableGuard::leavesTableAloneWithoutVpnRouteAtStart()
     QVERIFY(changed.wait(2000));
     QVERIFY(!changed.wait(RoutingTable::RepairDelayMs + 500));
     QCOMPARE(defaultRoutes(), (QStringList{PhysicalRoute, PhysicalRoute + " metric 7"}));
+}
+
+// The tunnel's link is gone by the time the repair runs, so the route to its
+// gateway cannot be added back.
+void tst_RoutingTableGuard::failedRepairIsLoggedAsFailed()
+{
+    QVERIFY(ip("route add default via " + VpnGateway));
+    settle();
+    table->startWatching(VpnGateway);
+
+    LogCapture log;
+    QVERIFY(PrivateNamespaces::ipBatch({"link set d1 down", "route add default via 10.1.0.1"}));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains("ERROR RoutingTable: VPN default route is not recovered."), 30000);
+    QVERIFY(log.contains("ERROR RoutingTable: add route failed: default 10.2.0.1"));
+    QVERIFY2(!log.contains("RoutingTable: VPN default route is recovered."), qPrintable(log.messages().join('\n')));
+    QVERIFY(!log.contains("RoutingTable: add route default"));
 }
 
 OZM_NAMESPACE_TEST_MAIN(tst_RoutingTableGuard, PrivateNamespaces::Options())
