@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QFile>
 #include <QPointer>
 
 #include <climits>
@@ -292,8 +291,10 @@ void VpnCtl::onStartVpnFinish(bool success)
 
 QString VpnCtl::createErrorInfo(const QString& host) const
 {
-    const QString report = LinkProtocol::errorReport(host, paths::OPENVPN_LOG_FILE);
-    if (QFile::exists(paths::OPENVPN_LOG_FILE)) {
+    const QString report =
+        LinkProtocol::errorReport(host, DataFile::readTail(QLatin1String(paths::OpenvpnLogName),
+                                                           LinkProtocol::MaxReportedLogBytes));
+    if (DataFile::exists(QLatin1String(paths::OpenvpnLogName))) {
         qDebug() << "openvpn.log";
         qDebug().noquote() << report.mid(host.size() + int(qstrlen(LinkProtocol::ErrorReportMarker)));
     }
@@ -475,7 +476,7 @@ void VpnCtl::onVpnStopped()
 
 void VpnCtl::onVpnStarted()
 {
-    DataFile::remove(paths::OPENVPN_LAST_PID_FILE);
+    DataFile::remove(QLatin1String(paths::OpenvpnLastPidName));
     qDebug().noquote() << "VpnCtl: vpn monitor indicates running while state is" << activationStateName(state);
     if (isDeactivated()) {
         qDebug() << "VpnCtl: Closing OpenVPN process by VpnProcessKiller";

@@ -61,10 +61,8 @@ QString joinList(const QStringList& records);
 QStringList splitList(const QString& text);
 
 // The failed server's host, the marker and the Base64 of the openvpn log, as one line.
-// The log sits in a folder the user controls while the backend reads it as root,
-// so only a plain file with a single link is read, and only its last
-// MaxReportedLogBytes; anything else reports an empty log.
+// At most the log's last MaxReportedLogBytes travel.
 inline constexpr qint64 MaxReportedLogBytes = 512 * 1024;
-QString errorReport(const QString& host, const QString& logPath);
+QString errorReport(const QString& host, const QByteArray& log);
 
 } // namespace LinkProtocol

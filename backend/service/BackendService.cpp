@@ -1,6 +1,7 @@
 #include "BackendService.h"
 
 #include "BackendCommands.h"
+#include "DataFile.h"
 #include "NetworkReport.h"
 #include "PrivilegedEnvironment.h"
 #include "paths.h"
@@ -66,13 +67,15 @@ bool namesOwnFolder(const QString& folder)
 }
 
 // Root creates, rotates and reads back files in the data folder, so it must be a
-// folder that only the user who started the backend controls.
-bool isUsersPrivateFolder(const QString& folder)
+// folder that only the user who started the backend controls. It is opened before
+// it is judged, and what is judged is what was opened: the folder held for the
+// session, whatever the user does with the path afterwards.
+bool opensUsersPrivateFolder(const QString& folder)
 {
     struct stat st;
-    if (!QDir::isAbsolutePath(folder) || ::lstat(QFile::encodeName(folder).constData(), &st) != 0)
+    if (!QDir::isAbsolutePath(folder) || !DataFile::openFolder(folder) || !DataFile::folderStatus(st))
         return false;
-    return S_ISDIR(st.st_mode) && st.st_uid == PrivilegedEnvironment::callerUid() && !(st.st_mode & (S_IWGRP | S_IWOTH));
+    return st.st_uid == PrivilegedEnvironment::callerUid() && !(st.st_mode & (S_IWGRP | S_IWOTH));
 }
 
 } // namespace
@@ -202,9 +205,10 @@ bool BackendService::initCommunication()
 
     if (!readHandshakeLine(line) || line != QLatin1String(LinkProtocol::SetAppDataDirKeyword))
         return refuse("wrong data folder keyword");
-    if (!readHandshakeLine(line) || !isUsersPrivateFolder(line))
+    if (!readHandshakeLine(line) || !opensUsersPrivateFolder(line))
         return refuse("data folder not private to the user");
-    // The folders above it are pinned as they are now.
+    // The paths name the files in the log; the files themselves are reached
+    // through the folder held.
     paths::set_app_data_directory(QDir(QFileInfo(line).canonicalFilePath()));
 
     sendHandshakeLine(QByteArray::number(LinkProtocol::HandshakeNumber));

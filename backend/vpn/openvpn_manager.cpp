@@ -85,26 +85,16 @@ QStringList arguments(const QString& host, bool isEncrypted, int pidFd, int logF
     return args;
 }
 
-bool exists(const QString& path)
-{
-    return QFileInfo(path).isSymLink() || QFileInfo::exists(path);
-}
-
 void rotateLogs()
 {
-    const QFileInfo log(paths::OPENVPN_LOG_FILE);
-    if (!exists(log.filePath()))
+    if (!DataFile::exists(QLatin1String(paths::OpenvpnLogName)))
         return;
-    // The folder is resolved, the file itself is not: a planted link is moved as a
-    // link, never followed to its target's folder.
-    const QString prefix = QFileInfo(log.absolutePath()).canonicalFilePath() + QLatin1Char('/') + log.baseName();
-    auto rotated = [&](int number) {
-        return prefix + QStringLiteral("_%1.log").arg(number, 2, 10, QLatin1Char('0'));
-    };
+    // A planted link is moved as a link, never followed to its target's folder.
+    auto rotated = [](int number) { return QStringLiteral("openvpn_%1.log").arg(number, 2, 10, QLatin1Char('0')); };
     DataFile::remove(rotated(RotatedLogCount));
     for (int number = RotatedLogCount - 1; number >= 1; --number)
         DataFile::rename(rotated(number), rotated(number + 1));
-    DataFile::rename(log.filePath(), rotated(1));
+    DataFile::rename(QLatin1String(paths::OpenvpnLogName), rotated(1));
 }
 
 // The program every openvpn of ours runs, with links resolved; empty when unknown.
@@ -173,7 +163,7 @@ bool openvpnIsRunning()
 int get_pid()
 {
     QByteArray content;
-    if (DataFile::readAll(paths::OPENVPN_PID_FILE, content, 64)) {
+    if (DataFile::readAll(QLatin1String(paths::OpenvpnPidName), content, 64)) {
         const QList<QByteArray> words = content.simplified().split(' ');
         bool ok = false;
         const uint pid = words.first().toUInt(&ok, 10);
@@ -211,8 +201,8 @@ int start(const QString& host, bool isEncrypted)
     }
 
     rotateLogs();
-    const int pidFd = DataFile::createForChild(paths::OPENVPN_PID_FILE);
-    const int logFd = DataFile::createForChild(paths::OPENVPN_LOG_FILE);
+    const int pidFd = DataFile::createForChild(QLatin1String(paths::OpenvpnPidName));
+    const int logFd = DataFile::createForChild(QLatin1String(paths::OpenvpnLogName));
     if (pidFd >= 0 && logFd >= 0) {
         const QStringList args = arguments(host, isEncrypted, pidFd, logFd);
         qDebug() << "Running openvpn:" << args;
@@ -250,8 +240,8 @@ bool terminate()
 
 void retirePidFile()
 {
-    DataFile::remove(paths::OPENVPN_LAST_PID_FILE);
-    DataFile::rename(paths::OPENVPN_PID_FILE, paths::OPENVPN_LAST_PID_FILE);
+    DataFile::remove(QLatin1String(paths::OpenvpnLastPidName));
+    DataFile::rename(QLatin1String(paths::OpenvpnPidName), QLatin1String(paths::OpenvpnLastPidName));
 }
 
 } // namespace openvpn_manager

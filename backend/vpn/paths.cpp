@@ -33,9 +33,9 @@ void set_app_directory(const QDir& dir)
 void set_app_data_directory(const QDir& dir)
 {
     DATA_DIR = dir;
-    OPENVPN_PID_FILE = fileIn(dir, "openvpn.pid");
-    OPENVPN_LAST_PID_FILE = fileIn(dir, "openvpn.last_pid");
-    OPENVPN_LOG_FILE = fileIn(dir, "openvpn.log");
+    OPENVPN_PID_FILE = fileIn(dir, OpenvpnPidName);
+    OPENVPN_LAST_PID_FILE = fileIn(dir, OpenvpnLastPidName);
+    OPENVPN_LOG_FILE = fileIn(dir, OpenvpnLogName);
 }
 
 } // namespace paths

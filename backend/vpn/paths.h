@@ -15,6 +15,12 @@ extern QString OPENVPN_CERT_FILE;
 extern QString OPENVPN_UPSCRIPT_FILE;
 extern QString OPENVPN_DOWNSCRIPT_FILE;
 
+// The data folder's files by name, as DataFile reaches them; the paths below are
+// for the log.
+inline constexpr char OpenvpnPidName[] = "openvpn.pid";
+inline constexpr char OpenvpnLastPidName[] = "openvpn.last_pid";
+inline constexpr char OpenvpnLogName[] = "openvpn.log";
+
 extern QString OPENVPN_PID_FILE;
 extern QString OPENVPN_LAST_PID_FILE;
 extern QString OPENVPN_LOG_FILE;

@@ -1,5 +1,6 @@
 #include "OpenvpnSandbox.h"
 
+#include "DataFile.h"
 #include "LocalWait.h"
 #include "openvpn_manager.h"
 #include "paths.h"
@@ -27,6 +28,7 @@ OpenvpnSandbox::OpenvpnSandbox(const QString& program)
                                            | QFileDevice::ReadOther | QFileDevice::ExeOther);
     paths::set_app_directory(QDir(app.path()));
     paths::set_app_data_directory(QDir(data.path()));
+    valid = DataFile::openFolder(data.path()) && valid;
 }
 
 OpenvpnSandbox::~OpenvpnSandbox()

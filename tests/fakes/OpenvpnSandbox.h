@@ -8,10 +8,10 @@
 #include <sys/types.h>
 
 // A private application folder and data folder for one test, with paths:: pointed at
-// them. The program is copied to "real/openvpn" and linked as "openvpn", so the
-// processes of this test are told apart from any other openvpn on the machine while
-// paths::OPENVPN_FILE is still a link to resolve. Whatever still runs from the copy
-// is killed when the sandbox goes.
+// them and the data folder held open as the backend holds it. The program is copied
+// to "real/openvpn" and linked as "openvpn", so the processes of this test are told
+// apart from any other openvpn on the machine while paths::OPENVPN_FILE is still a
+// link to resolve. Whatever still runs from the copy is killed when the sandbox goes.
 class OpenvpnSandbox
 {
 public:
