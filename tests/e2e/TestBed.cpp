@@ -116,6 +116,12 @@ bool TestBed::replaceDefaultRoute(const QString& gateway) const
                gateway});
 }
 
+bool TestBed::replaceDefaultRouteByDevice(const QString& device) const
+{
+    return ip({QStringLiteral("route"), QStringLiteral("replace"), QStringLiteral("default"), QStringLiteral("dev"),
+               device});
+}
+
 // The script finds its bed by the folder in TESTBED.
 QProcessEnvironment TestBed::scriptEnvironment() const
 {

@@ -59,6 +59,8 @@ public:
     QString defaultRoute() const;
     QByteArray resolvConf() const;
     bool replaceDefaultRoute(const QString& gateway) const;
+    // A default route with no gateway, only the device, as a PPP link has it.
+    bool replaceDefaultRouteByDevice(const QString& device) const;
 
 private:
     QProcessEnvironment scriptEnvironment() const;
