@@ -2,13 +2,19 @@
 
 #include <QAbstractSocket>
 
+#include <cerrno>
+#include <sys/socket.h>
+
 namespace {
 
 // Values can carry text from outside, such as the name a nearby access point
 // chose for itself; a line feed in it would let that text forge messages.
 void appendLine(QByteArray& message, const QString& line)
 {
-    message.append(line.toUtf8().replace('\n', QByteArray()));
+    QByteArray text = line.toUtf8();
+    if (text.contains('\n'))
+        text.replace('\n', QByteArray());
+    message.append(text);
     message.append('\n');
 }
 
@@ -25,6 +31,27 @@ QByteArray firstLine(const QString& line)
     QByteArray head;
     appendLine(head, line);
     return head;
+}
+
+// Hands the kernel as much of the message as it takes at once. Qt's own write would
+// queue the message and arm the socket's write notifier, then take the notifier down
+// again when flushed: two changes to the event loop's set of watched descriptors
+// for every message, each of which wakes the loop once more. Only what the kernel
+// cannot take now is left to Qt, which sends it when the socket can take more.
+qint64 sendAtOnce(QAbstractSocket& socket, const QByteArray& message)
+{
+    // An encrypting socket has to see every byte itself.
+    if (socket.state() != QAbstractSocket::ConnectedState || socket.bytesToWrite() > 0 || socket.inherits("QSslSocket"))
+        return 0;
+    for (;;) {
+        const ssize_t sent = ::send(int(socket.socketDescriptor()), message.constData(), size_t(message.size()),
+                                    MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent >= 0)
+            return sent;
+        // Anything else is for Qt's own write to meet and report.
+        if (errno != EINTR)
+            return 0;
+    }
 }
 
 } // namespace
@@ -92,9 +119,14 @@ bool MessageWriter::send(const QByteArray& message)
     // this much unsent output its messages are dropped.
     if (m_device->bytesToWrite() + message.size() > MaxPendingBytes)
         return false;
-    if (m_device->write(message) != message.size())
+    auto* socket = qobject_cast<QAbstractSocket*>(m_device);
+    const qint64 sent = socket ? sendAtOnce(*socket, message) : 0;
+    if (sent == message.size())
+        return true;
+    const qint64 rest = message.size() - sent;
+    if (m_device->write(message.constData() + sent, rest) != rest)
         return false;
-    if (auto* socket = qobject_cast<QAbstractSocket*>(m_device))
+    if (socket)
         socket->flush();
     return true;
 }

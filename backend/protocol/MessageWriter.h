@@ -7,8 +7,8 @@
 
 class QIODevice;
 
-// Writes whole messages to one end of the link. Each message goes out as a single
-// write followed by a flush, so two writers on one thread never interleave lines.
+// Writes whole messages to one end of the link. Each message is handed on in one
+// piece and sent at once, so two writers on one thread never interleave lines.
 class MessageWriter
 {
 public:

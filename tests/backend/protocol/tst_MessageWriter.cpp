@@ -13,6 +13,7 @@ private slots:
     void bytes_data();
     void bytes();
     void messagesReachThePeerWhole();
+    void messageTheKernelTakesInPartsKeepsItsPlace();
     void peerThatStopsReadingCannotGrowTheSender();
 };
 
@@ -75,6 +76,30 @@ void tst_MessageWriter::messagesReachThePeerWhole()
 
     backend->abort();
     QVERIFY(!writer.writeEvent(LinkProtocol::Event::VpnAuthFailed, {}));
+}
+
+// A message larger than the kernel takes at once is sent partly at once and
+// partly later; whatever is written behind it must wait for its rest.
+void tst_MessageWriter::messageTheKernelTakesInPartsKeepsItsPlace()
+{
+    LoopbackConnection connection;
+    QTcpSocket* sender = connection.accepted();
+    QVERIFY(sender);
+    const QString value(8 * 1024 * 1024, 'x');
+    MessageWriter writer(sender);
+    QVERIFY(writer.writeEvent("OZM_BIG", {value}));
+    QVERIFY(sender->bytesToWrite() > 0);
+    // The peer takes some, so the kernel has room again while the sender still
+    // holds the rest (its event loop has not run).
+    QByteArray received;
+    while (received.size() < 1024 * 1024 && connection.client.waitForReadyRead(5000))
+        received += connection.client.readAll();
+    QVERIFY(sender->bytesToWrite() > 0);
+    QVERIFY(writer.writeReply("r1", {}));
+
+    const QByteArray expected = MessageWriter::event("OZM_BIG", {value}) + MessageWriter::reply("r1", {});
+    QTRY_COMPARE_WITH_TIMEOUT((received += connection.client.readAll()).size(), expected.size(), 30000);
+    QCOMPARE(received, expected);
 }
 
 void tst_MessageWriter::peerThatStopsReadingCannotGrowTheSender()
