@@ -39,7 +39,9 @@ void MessageReader::readFrom(QIODevice& device)
     // device is deleted.
     const QPointer<QIODevice> alive(&device);
     while (alive) {
-        const QByteArray chunk = device.read(ReadChunkBytes);
+        // Asking for no more than the device holds lets it hand over its buffer
+        // as it is, with nothing allocated or copied.
+        const QByteArray chunk = device.read(qMin(device.bytesAvailable(), ReadChunkBytes));
         if (chunk.isEmpty())
             return;
         feed(chunk);
