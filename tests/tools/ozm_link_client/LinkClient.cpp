@@ -10,8 +10,21 @@
 #include <QHostAddress>
 #include <QTime>
 
+#include <cstdio>
+#include <utility>
+
 namespace {
 constexpr int ConnectRetryMs = 100;
+
+// HH:mm:ss.zzz. QTime::toString() would go through the locale's calendar for it,
+// which costs more than the rest of a line together.
+QString clockText(const QTime& time)
+{
+    const int ms = time.msecsSinceStartOfDay();
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    return QString::fromLatin1(text);
+}
 
 QStringList quoted(const QStringList& values)
 {
@@ -133,14 +146,19 @@ void LinkClient::startSession()
 
 void LinkClient::onLogReadyRead()
 {
-    for (const BackendLogReader::Line& line : m_logReader.feed(m_log.readAll()))
+    for (const BackendLogReader::Line& line : m_logReader.feed(m_log.read(m_log.bytesAvailable())))
         print(QStringLiteral("LOG"), {line.continued ? QStringLiteral("+") : QString::number(line.type), line.text});
 }
 
 void LinkClient::onControlReadyRead()
 {
-    if (m_phase == Phase::Session)
-        m_channel->read();
+    if (m_phase != Phase::Session)
+        return;
+    m_reading = true;
+    m_channel->read();
+    m_reading = false;
+    if (std::exchange(m_resumeAfterReading, false))
+        runScript();
 }
 
 void LinkClient::onEvent(const QString& name, const QStringList& values)
@@ -266,16 +284,29 @@ void LinkClient::resume()
 {
     m_wait = Wait::Nothing;
     m_waitTimer.stop();
-    QMetaObject::invokeMethod(this, &LinkClient::runScript, Qt::QueuedConnection);
+    // The script goes on once everything read along with what it waited for is
+    // printed: right after the reading when it came in over the connection, else
+    // on the next turn of the event loop.
+    if (m_reading)
+        m_resumeAfterReading = true;
+    else
+        QMetaObject::invokeMethod(this, &LinkClient::runScript, Qt::QueuedConnection);
 }
 
 // The wall clock is read once: looking it up for every line would have the
 // time zone checked every time, which costs more than all the rest of a line.
+// Lines of one millisecond share their stamp.
 void LinkClient::print(const QString& kind, const QStringList& words)
 {
-    const QTime now = m_startTime.addMSecs(int(m_sinceStart.elapsed()));
-    QStringList line{now.toString(QStringLiteral("HH:mm:ss.zzz")), kind};
-    m_out << (line + words).join(QLatin1Char(' ')) << '\n';
+    const qint64 elapsed = m_sinceStart.elapsed();
+    if (elapsed != m_stampedAt) {
+        m_stampedAt = elapsed;
+        m_stamp = clockText(m_startTime.addMSecs(int(elapsed)));
+    }
+    m_out << m_stamp << ' ' << kind;
+    for (const QString& word : words)
+        m_out << ' ' << word;
+    m_out << '\n';
 }
 
 void LinkClient::fail(const QString& text, int exitCode)

@@ -77,6 +77,8 @@ private:
     QTextStream m_out;
     const QTime m_startTime;
     QElapsedTimer m_sinceStart;
+    qint64 m_stampedAt = -1;
+    QString m_stamp;
 
     Phase m_phase = Phase::Connecting;
     QStringList m_script;
@@ -85,4 +87,6 @@ private:
     QString m_awaitedReply;
     QStringList m_awaitedEvent; // name, then the values it must start with
     QList<LinkMessage> m_unseenEvents;
+    bool m_reading = false;
+    bool m_resumeAfterReading = false;
 };
