@@ -317,7 +317,7 @@ void Ozm::onReadReady()
 
 void Ozm::onBackendLogReadReady()
 {
-    logOutput(m_logReader, m_logSocket->readAll());
+    logOutput(m_logReader, m_logSocket->read(m_logSocket->bytesAvailable()));
 }
 
 void Ozm::watchBackendProcess(ReleasableProcess* process)
