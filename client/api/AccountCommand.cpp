@@ -3,8 +3,8 @@
 #include "ClientAuthData.h"
 
 AccountCommand::AccountCommand(const QString& act, const ClientAuthData& data, std::initializer_list<Field> fields,
-                               QObject* parent)
-    : HttpCommand(act, MobilePath, parent)
+                               QObject* parent, const QString& path)
+    : HttpCommand(act, path, parent)
 {
     send(QStringLiteral("appid"), data.appId());
     for (Field field : fields)
@@ -30,9 +30,4 @@ void AccountCommand::send(Field field, const ClientAuthData& data)
         send(QStringLiteral("serial"), data.serial());
         break;
     }
-}
-
-void AccountCommand::send(const QString& key, const QString& value)
-{
-    params.insert(key, value.isNull() ? QStringLiteral("") : value);
 }

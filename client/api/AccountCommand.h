@@ -27,9 +27,8 @@ protected:
     };
 
     AccountCommand(const QString& act, const ClientAuthData& data, std::initializer_list<Field> fields,
-                   QObject* parent);
+                   QObject* parent, const QString& path = MobilePath);
 
+    using HttpCommand::send;
     void send(Field field, const ClientAuthData& data);
-    // An empty value goes as "key=", a null one too.
-    void send(const QString& key, const QString& value);
 };

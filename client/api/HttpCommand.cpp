@@ -100,6 +100,11 @@ void HttpCommand::execute(HttpAccess* access)
     execute();
 }
 
+void HttpCommand::send(const QString& key, const QString& value)
+{
+    params.insert(key, value.isNull() ? QStringLiteral("") : value);
+}
+
 int HttpCommand::error() const
 {
     return response ? int(response->error()) : -1;

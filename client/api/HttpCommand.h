@@ -61,6 +61,9 @@ protected:
     // Reads the command's own elements; the result becomes completed's argument.
     virtual bool readXml(const QDomElement& result) = 0;
 
+    // A request parameter; an empty value goes as "key=", a null one too.
+    void send(const QString& key, const QString& value);
+
     bool post = false;
     // Empty: a form.
     QString contentType;

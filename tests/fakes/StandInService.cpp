@@ -50,6 +50,7 @@ StandInRequest requestFrom(const QJsonObject& record)
     for (const auto& header : pairs(record[QLatin1String("headers")]))
         request.headers.append({header.first.toLatin1(), header.second.toLatin1()});
     request.body = QByteArray::fromBase64(latin1(record[QLatin1String("body")]));
+    request.json = record[QLatin1String("json")];
     return request;
 }
 
@@ -112,6 +113,12 @@ StandInReply& StandInReply::body(const QByteArray& body)
 StandInReply& StandInReply::xml(const QByteArray& body)
 {
     return header("Content-Type", "text/xml").body(body);
+}
+
+StandInReply& StandInReply::sample(const QString& name)
+{
+    reply[QLatin1String("sample")] = name;
+    return header("Content-Type", "text/xml");
 }
 
 StandInReply& StandInReply::file(const QString& path)
