@@ -2,6 +2,8 @@
 
 #include <QDomElement>
 
+#include <cmath>
+
 namespace ReplyFields {
 
 QString text(const QDomElement& parent, const QString& name)
@@ -14,6 +16,21 @@ quint32 unsignedNumber(const QString& text)
     bool ok = false;
     const uint number = text.toUInt(&ok, 10);
     return ok ? number : 0;
+}
+
+qint32 signedNumber(const QString& text, qint32 fallback)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    return ok ? number : fallback;
+}
+
+double decimal(const QString& text)
+{
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    // "inf" and "nan" are numbers to the parser, not to anything that counts.
+    return ok && std::isfinite(number) ? number : 0;
 }
 
 QDateTime passwordTime(const QString& text)
