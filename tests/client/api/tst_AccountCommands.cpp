@@ -16,6 +16,7 @@
 #include <VerifyPasswordCommand.h>
 
 #include "ApiTestKit.h"
+#include "CommandBench.h"
 
 #include <QtTest>
 
@@ -25,20 +26,6 @@
 namespace {
 
 using CommandMaker = std::function<HttpCommand*(const ClientAuthData&)>;
-
-// A signed-in account whose values need escaping on the wire.
-void fillAccount(ClientAuthData& account)
-{
-    account.setEmail(QStringLiteral("a+b@x.org"));
-    account.setPassword(QStringLiteral("Enc+Pw%41"));
-    account.setDevName(QStringLiteral("My PC"));
-    account.setSerial(QStringLiteral("SER-1"));
-}
-
-QByteArray resultOf(const QByteArray& children)
-{
-    return "<response><result><status>success</status>" + children + "</result></response>";
-}
 
 } // namespace
 
@@ -63,25 +50,21 @@ private slots:
     void secretsStayOutOfTheLog();
 
 private:
-    // Runs the command to its end; what completed carried.
-    bool run(HttpCommand& command);
+    bool run(HttpCommand& command) { return bench->run(command); }
 
-    FakeHostFacts facts;
-    std::unique_ptr<StandInService> service;
-    std::unique_ptr<HttpAccess> access;
+    std::unique_ptr<CommandBench> bench;
+    StandInService* service = nullptr;
     std::unique_ptr<ClientAuthData> account;
     QString deviceId;
 };
 
 void tst_AccountCommands::initTestCase()
 {
-    facts.id = QByteArray::fromHex("00112233445566778899aabbccddeeff");
-    setHostFacts(&facts);
-    service = std::make_unique<StandInService>();
+    bench = std::make_unique<CommandBench>();
+    service = bench->service.get();
     QVERIFY(service->isRunning());
-    access = std::make_unique<HttpAccess>(service->url());
     account = std::make_unique<ClientAuthData>();
-    fillAccount(*account);
+    CommandBench::fillAccount(*account);
     deviceId = account->deviceId();
     QCOMPARE(deviceId, GetPlatformUUID());
 }
@@ -95,14 +78,6 @@ void tst_AccountCommands::cleanup()
 {
     QCOMPARE(service->violations(), QStringList());
     QTRY_COMPARE(HttpResponse::current_unfinished_responses.loadAcquire(), 0);
-}
-
-bool tst_AccountCommands::run(HttpCommand& command)
-{
-    command.setupRetries(0, 0, 0);
-    QSignalSpy completed(&command, &HttpCommand::completed);
-    command.execute(access.get());
-    return completed.wait(10000) && completed.first().first().toBool();
 }
 
 void tst_AccountCommands::rawQueries_data()
@@ -167,7 +142,7 @@ void tst_AccountCommands::rawQueries()
     QFETCH(QString, query);
     ClientAuthData data;
     if (signedIn)
-        fillAccount(data);
+        CommandBench::fillAccount(data);
     std::unique_ptr<HttpCommand> command(make(data));
     // Copied when made: later changes are not sent.
     data.setEmail(QStringLiteral("later@x.org"));
@@ -279,7 +254,7 @@ void tst_AccountCommands::profile()
     QFETCH(bool, registered);
     service->reply(StandInReply(QStringLiteral("GET"), HttpCommand::MobilePath)
                        .act(QStringLiteral("profile"))
-                       .xml(resultOf(children.arg(deviceId.toLower()).toUtf8())));
+                       .xml(CommandBench::resultOf(children.arg(deviceId.toLower()).toUtf8())));
     ProfileCommand command(*account, nullptr);
     const MessageCapture log;
     QVERIFY(run(command));
@@ -318,7 +293,7 @@ void tst_AccountCommands::passwordTime()
     QFETCH(QDateTime, time);
     service->reply(StandInReply(QStringLiteral("GET"), HttpCommand::MobilePath)
                        .act(QStringLiteral("verify_password"))
-                       .xml(resultOf("<passwdtime>" + text.toUtf8() + "</passwdtime>")));
+                       .xml(CommandBench::resultOf("<passwdtime>" + text.toUtf8() + "</passwdtime>")));
     VerifyPasswordCommand command(*account, nullptr);
     QVERIFY(run(command));
     QCOMPARE(command.passwordTime, time);
@@ -349,7 +324,7 @@ void tst_AccountCommands::secretsStayOutOfTheLog()
     const QStringList secrets{"Plain-Pw-1", "EncPw-2", "NewEnc-3", "SER-REPLY-4", "TOK-5", "TOK-6", "SER-LIST-7",
                               "ENC-REPLY-8", "SER-SENT-9"};
     const auto reply = [&](const char* act, const QByteArray& children) {
-        service->reply(StandInReply(QStringLiteral("GET"), HttpCommand::MobilePath).act(QLatin1String(act)).xml(resultOf(children)));
+        service->reply(StandInReply(QStringLiteral("GET"), HttpCommand::MobilePath).act(QLatin1String(act)).xml(CommandBench::resultOf(children)));
     };
     reply("encrypt_password", "<encrypted_password>ENC-REPLY-8</encrypted_password>");
     reply("getserial", "<serial>SER-REPLY-4</serial>");
