@@ -26,6 +26,7 @@ protected:
         Serial,
     };
 
+    // An empty act sends none: the commands of their own path need none.
     AccountCommand(const QString& act, const ClientAuthData& data, std::initializer_list<Field> fields,
                    QObject* parent, const QString& path = MobilePath);
 
