@@ -223,6 +223,23 @@ NAMED_SAMPLES.update({
                        (1914, "Wrong method"), (1945, "Missing parameter"),
                        (1946, "Services stored incorrectly"), (1947, "Services set format error"))
 })
+# Brand data. The brand-info and buy-page commands share their path and have no
+# act: one row covers both, "email" and "key" being the buy page's alone.
+DICTIONARY = "/dictionary"
+COMMANDS[("GET", DICTIONARY, "")] = Command(query=("appid", "category", "email", "fmt", "key"),
+                                            optional=("email", "key"))
+SAMPLES[("GET", DICTIONARY, "")] = (
+    "<result><status>success</status><value>"
+    "<product_name>Ozmira</product_name><brand_name>Partner Shield</brand_name>"
+    "<buy_url>https://shop.partner.invalid/buy/</buy_url><support_email>help@partner.invalid</support_email>"
+    "<feedback_email>ideas@partner.invalid</feedback_email><placeholder_email>you@partner.invalid</placeholder_email>"
+    "<icon_72x72px/><logo/>"
+    "<help_url>https://docs.partner.invalid/help/</help_url><faq_url>https://docs.partner.invalid/faq/</faq_url>"
+    "<visit_website_url>https://partner.invalid</visit_website_url>"
+    "<privacy_tips_url>https://docs.partner.invalid/privacy/</privacy_tips_url>"
+    "<qsg_url>https://docs.partner.invalid/qsg/</qsg_url><qsg_popup_url>https://docs.partner.invalid/qsg/popup/</qsg_popup_url>"
+    "</value></result>")
+
 
 PORT_NAMES = ("https", "expired", "self_signed", "wrong_host", "http")
 CHUNK = 64 * 1024
