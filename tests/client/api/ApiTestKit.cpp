@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
+#include <QtEndian>
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -96,4 +97,17 @@ int modeOf(const QString& path)
     struct stat st {};
     stat(QFile::encodeName(path).constData(), &st);
     return int(st.st_mode & 07777);
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+QByteArray bigEndianWord(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
 }

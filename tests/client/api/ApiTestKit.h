@@ -41,3 +41,8 @@ void writeFile(const QString& path, const QByteArray& content, int mode = 0644);
 void writeScript(const QString& path, const QByteArray& body);
 // Permission bits of a file.
 int modeOf(const QString& path);
+// The whole file; "(unreadable)" when it cannot be read, so that a missing
+// file never passes for an empty one.
+QByteArray contentOf(const QString& path);
+// The four bytes of value, most significant first, as file formats write it.
+QByteArray bigEndianWord(quint32 value);

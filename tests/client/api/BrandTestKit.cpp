@@ -1,17 +1,12 @@
 #include "BrandTestKit.h"
 
+#include "ApiTestKit.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QtEndian>
 
 namespace {
-
-QByteArray word(quint32 value)
-{
-    QByteArray bytes(4, '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
 
 // The CRC-32 a PNG chunk ends with.
 quint32 crc32Of(const QByteArray& bytes)
@@ -28,7 +23,7 @@ quint32 crc32Of(const QByteArray& bytes)
 QByteArray chunk(const QByteArray& type, const QByteArray& data)
 {
     const QByteArray typed = type + data;
-    return word(quint32(data.size())) + typed + word(crc32Of(typed));
+    return bigEndianWord(quint32(data.size())) + typed + bigEndianWord(crc32Of(typed));
 }
 
 } // namespace
@@ -46,7 +41,7 @@ QByteArray pngBytes(const QSize& size, const QColor& color)
 QByteArray pngDeclaring(quint32 width, quint32 height)
 {
     // 8-bit RGBA, no interlace.
-    const QByteArray header = word(width) + word(height) + QByteArray("\x08\x06\x00\x00\x00", 5);
+    const QByteArray header = bigEndianWord(width) + bigEndianWord(height) + QByteArray("\x08\x06\x00\x00\x00", 5);
     return QByteArrayLiteral("\x89PNG\r\n\x1a\n") + chunk("IHDR", header) + chunk("IDAT", QByteArray(16, '\0'))
            + chunk("IEND", QByteArray());
 }

@@ -36,22 +36,9 @@ private:
 
 namespace {
 
-QByteArray word(quint32 value)
-{
-    QByteArray bytes(4, '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
-
 QByteArray array(const QByteArray& bytes)
 {
-    return bytes.isNull() ? word(0xFFFFFFFF) : word(quint32(bytes.size())) + bytes;
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return bytes.isNull() ? bigEndianWord(0xFFFFFFFF) : bigEndianWord(quint32(bytes.size())) + bytes;
 }
 
 } // namespace
@@ -82,7 +69,7 @@ void tst_ResourcesCache::roundTrip()
     QVERIFY(Cache::saveEntry(QStringLiteral("logo"), CacheEntry{lastModified, bytes}));
     QCOMPARE(Cache::entryFilePath(QStringLiteral("logo")), dir + QStringLiteral("/logo.dat"));
     QCOMPARE(contentOf(dir + QStringLiteral("/logo.dat")),
-             word(0x55555555) + word(2) + array(lastModified) + array(bytes));
+             bigEndianWord(0x55555555) + bigEndianWord(2) + array(lastModified) + array(bytes));
     const CacheEntry entry = Cache::loadEntry(QStringLiteral("logo"));
     QCOMPARE(entry.lastModified.isNull(), lastModified.isNull());
     QCOMPARE(entry.lastModified, lastModified);
@@ -94,11 +81,11 @@ void tst_ResourcesCache::refusedFile_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("logged");
     const QByteArray rest = array("x") + array("y");
-    QTest::newRow("version 1") << word(0x55555555) + word(1) + rest
+    QTest::newRow("version 1") << bigEndianWord(0x55555555) + bigEndianWord(1) + rest
                                << "ERROR [resource's cache] cache file logo is too old , version= 1";
-    QTest::newRow("version 3") << word(0x55555555) + word(3) + rest
+    QTest::newRow("version 3") << bigEndianWord(0x55555555) + bigEndianWord(3) + rest
                                << "ERROR [resource's cache] cache file logo is too new , version= 3";
-    QTest::newRow("bad magic") << word(0x55555554) + word(2) + rest
+    QTest::newRow("bad magic") << bigEndianWord(0x55555554) + bigEndianWord(2) + rest
                                << "ERROR [resource's cache] cache file logo has bad format";
     QTest::newRow("empty file") << QByteArray() << "ERROR [resource's cache] cache file logo has bad format";
     QTest::newRow("missing") << QByteArray("none")

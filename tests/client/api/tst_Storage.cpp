@@ -16,26 +16,19 @@
 namespace {
 
 // The store's file layout, written out by hand.
-QByteArray word(quint32 value)
-{
-    QByteArray bytes(4, '\0');
-    qToBigEndian(value, bytes.data());
-    return bytes;
-}
-
 QByteArray qtString(const QString& text)
 {
     if (text.isNull())
-        return word(0xFFFFFFFF);
+        return bigEndianWord(0xFFFFFFFF);
     QByteArray units;
     for (QChar c : text)
-        units += word(c.unicode()).right(2);
-    return word(quint32(units.size())) + units;
+        units += bigEndianWord(c.unicode()).right(2);
+    return bigEndianWord(quint32(units.size())) + units;
 }
 
 QByteArray header(quint32 count, quint32 version = 1)
 {
-    return word(0x27921FD4) + word(version) + word(count);
+    return bigEndianWord(0x27921FD4) + bigEndianWord(version) + bigEndianWord(count);
 }
 
 QByteArray entry(const QString& appId, const QString& email, const QString& password, const QString& serial)
@@ -64,12 +57,6 @@ const QByteArray TwoEntries = QByteArray::fromHex(
     "27921fd4 00000001 00000002"
     "00000004 00580031  00000002 0065  00000002 0070  00000002 0073"
     "0000000e 004d00410043002d004f005a004d  00000006 006100400062  ffffffff  00000000");
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
 
 QStringList fieldsOf(const Storage& storage)
 {
@@ -163,9 +150,9 @@ void tst_Storage::load_data()
     QTest::newRow("a count far beyond the entries") << header(0xFFFFFFFF) + ownEntry("e", "p", "s")
                                                     << header(1) + ownEntry("e", "p", "s") << values << false;
     QTest::newRow("a length far beyond the data")
-        << header(2) + foreignEntry() + word(0x7FFFFFFE) + QByteArray(64, 'x')
+        << header(2) + foreignEntry() + bigEndianWord(0x7FFFFFFE) + QByteArray(64, 'x')
         << header(2) + foreignEntry() + freshEntry() << fresh << false;
-    QTest::newRow("an odd length") << header(1) + word(3) + "abc" << header(1) + freshEntry() << fresh << false;
+    QTest::newRow("an odd length") << header(1) + bigEndianWord(3) + "abc" << header(1) + freshEntry() << fresh << false;
     QTest::newRow("bad magic: set aside") << QByteArray("not a store at all") << header(1) + freshEntry() << fresh
                                           << true;
     QTest::newRow("empty: set aside") << QByteArray() << header(1) + freshEntry() << fresh << true;

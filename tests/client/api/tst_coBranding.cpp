@@ -64,12 +64,6 @@ namespace {
 const QDateTime Modified(QDate(2024, 3, 1), QTime(10, 0), Qt::UTC);
 const QByteArray ModifiedText = "Fri, 01 Mar 2024 10:00:00 GMT";
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool cached(const QString& name)
 {
     return QFileInfo::exists(Cache::entryFilePath(name));
@@ -145,6 +139,8 @@ void tst_coBranding::itemsInOrder()
     QVERIFY(brand->buy_url->getStrData().endsWith(QLatin1String("/get-protected/")));
     QVERIFY(brand->qsg_popup_url->getStrData().endsWith(QLatin1String("/docs/branding/qsg/popup/mac/")));
     QVERIFY(brand->needUpdate());
+    // It goes with the application object, not after it with the brand.
+    QCOMPARE(brand->downloadManager()->parent(), QCoreApplication::instance());
 }
 
 // Texts set, images fetched and cached, one notice; the next start shows the
@@ -175,6 +171,7 @@ void tst_coBranding::replyApplied()
     QCOMPARE(Cache::loadEntry(QStringLiteral("logo")).data, logoPng);
     QCOMPARE(Cache::loadEntry(QStringLiteral("logo")).lastModified, ModifiedText);
     QVERIFY(Cache::loadEntry(QStringLiteral("icon_72x72px")).lastModified.isNull());
+    QCOMPARE(contentOf(Cache::entryFilePath(QStringLiteral("icon_72x72px"))).mid(8, 4), QByteArray(4, '\xff'));
     QVERIFY(!brand->needUpdate());
     QCOMPARE(loaded.count(), 1);
 
