@@ -1,6 +1,7 @@
 #include "PackFixture.h"
 
 #include "ContainerHeader.h"
+#include "FileContainerPacker.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -69,6 +70,12 @@ bool makeTree(const QString& root, const QMap<QString, QByteArray>& files)
             return false;
     }
     return true;
+}
+
+bool packTree(const QString& container, const QMap<QString, QByteArray>& files)
+{
+    const QTemporaryDir tree;
+    return makeTree(tree.path(), files) && FileContainerPacker::packDirectoryToContainer(tree.path(), container, {});
 }
 
 QMap<QString, QByteArray> treeOf(const QString& root)

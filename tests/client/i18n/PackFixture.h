@@ -27,6 +27,8 @@ QString writePack(const QTemporaryDir& dir, const QByteArray& bytes);
 bool writeFile(const QString& path, const QByteArray& contents);
 QByteArray readFile(const QString& path);
 bool makeTree(const QString& root, const QMap<QString, QByteArray>& files);
+// Packs the tree of files (paths relative to the root) into container, the way a shipped pack is made.
+bool packTree(const QString& container, const QMap<QString, QByteArray>& files);
 // Every file below root, by its path relative to root, with its contents; folders end in "/".
 QMap<QString, QByteArray> treeOf(const QString& root);
 
