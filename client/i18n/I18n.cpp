@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLocale>
@@ -46,6 +47,7 @@ const QString ImagesPath = QStringLiteral("/images/ui");
 constexpr int UrlProbeTimeoutMs = 60000;
 
 QPointer<I18n> theInstance;
+QMutex instanceMutex;
 
 // "auto" is resolved before anything reads a pack; of the rest, only "en" and
 // a language code of two or three letters name a pack, never a path.
@@ -80,6 +82,17 @@ QString translated(const char* context, const QString& text)
     return QCoreApplication::translate(context, text.toUtf8().constData());
 }
 
+// The built-in language needs no pack: its absence is the rule, not an error to log.
+bool openPack(FileContainer& pack, const QString& code)
+{
+    const QString path = I18n::getLangContainerPath(code);
+    if (code == I18n::DefaultLocale && !QFileInfo::exists(path)) {
+        pack.closeContainer();
+        return false;
+    }
+    return pack.open(path);
+}
+
 void logLocaleFailure(const QString& code, const char* reason)
 {
     qCritical().noquote() << "ERROR [I18n] locale" << code << reason;
@@ -89,19 +102,15 @@ void logLocaleFailure(const QString& code, const char* reason)
 
 I18n* I18n::instance()
 {
-    static QMutex creation;
-    if (!theInstance) {
-        QMutexLocker lock(&creation);
-        if (!theInstance)
-            theInstance = new I18n(QCoreApplication::instance());
-    }
+    QMutexLocker lock(&instanceMutex);
+    if (!theInstance)
+        theInstance = new I18n(QCoreApplication::instance());
     return theInstance;
 }
 
 void I18n::drop()
 {
-    static QMutex dropping;
-    QMutexLocker lock(&dropping);
+    QMutexLocker lock(&instanceMutex);
     delete theInstance.data();
     theInstance = nullptr;
 }
@@ -215,7 +224,7 @@ bool I18n::probe(const QString& code)
     if (!isPackCode(code))
         return false;
     QMutexLocker lock(&m_probeMutex);
-    return m_probe.open(getLangContainerPath(code)) && !m_probe.readFile(CatalogueName, CataloguePath).isEmpty();
+    return openPack(m_probe, code) && !m_probe.readFile(CatalogueName, CataloguePath).isEmpty();
 }
 
 // The translator is out of the application while this runs.
@@ -223,9 +232,10 @@ void I18n::loadCatalogue(const QString& code)
 {
     {
         QMutexLocker lock(&m_packMutex);
-        if (!m_pack.open(getLangContainerPath(code)) && code != DefaultLocale)
+        if (openPack(m_pack, code))
+            m_catalogue = m_pack.readFile(CatalogueName, CataloguePath);
+        else if (code != DefaultLocale)
             logLocaleFailure(code, "cannot be set due to container file reading fail");
-        m_catalogue = m_pack.readFile(CatalogueName, CataloguePath);
     }
     // Loading drops what the translator held of the old bytes, also when the new ones are no catalogue.
     if (m_translator.load(reinterpret_cast<const uchar*>(m_catalogue.constData()), m_catalogue.size())) {
@@ -250,8 +260,10 @@ void I18n::setLocale(const QString& code)
 
 void I18n::notifyApp()
 {
-    QEvent change(QEvent::LanguageChange);
-    QCoreApplication::sendEvent(QCoreApplication::instance(), &change);
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        QEvent change(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(application, &change);
+    }
     emit localeIsChanged();
 }
 
