@@ -2,6 +2,7 @@
 # One entry point for people and CI:
 #   ./dev.sh run    install what is missing, build, run a VPN session on a test bed
 #   ./dev.sh test   install what is missing, build with sanitizers, run every test
+#   ./dev.sh screenshots   list the pictures the window tests took in the last test build
 #
 # Both need root: they install Debian packages, and the test bed and the tests make
 # network namespaces, tun devices and set-uid files. Started by anyone else, the
@@ -12,7 +13,8 @@ cd "$(dirname "$SELF")"
 
 PACKAGES=(
     g++ cmake ninja-build pkg-config
-    qtbase5-dev libqt5dbus5 qttools5-dev qttools5-dev-tools
+    qtbase5-dev libqt5dbus5 qttools5-dev qttools5-dev-tools libqt5svg5-dev
+    xvfb fonts-lato
     openvpn openssl iproute2 iputils-ping traceroute procps util-linux dbus-daemon python3
 )
 
@@ -57,8 +59,15 @@ test() {
     ctest --output-on-failure -j"$(nproc)"
 }
 
+screenshots() {
+    local dir=build-asan/screenshots
+    [ -d "$dir" ] || { echo "No screenshots yet: run ./dev.sh test first." >&2; exit 1; }
+    ls -1 "$PWD/$dir"/*.png
+}
+
 case "${1:-}" in
     run) become_root "$@"; run ;;
     test) become_root "$@"; test ;;
-    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+    screenshots) screenshots ;;
+    *) echo "usage: $0 run|test|screenshots" >&2; exit 2 ;;
 esac

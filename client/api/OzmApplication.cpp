@@ -2,6 +2,10 @@
 
 #include "ClientLog.h"
 
+QString OzmApplication::windowTitle_;
+QString OzmApplication::windowTitleShort_;
+bool OzmApplication::notBlinkVudevo_ = false;
+
 OzmApplication::OzmApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {

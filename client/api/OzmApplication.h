@@ -13,4 +13,10 @@ public:
 
     static void initLogFile(const QString& fileName);
     static QString getOzmLog();
+
+    // Titles of the main window and of every dialog; the entry function sets both.
+    static QString windowTitle_;
+    static QString windowTitleShort_;
+    // While true the status window does not bring itself up on a change of the activation state.
+    static bool notBlinkVudevo_;
 };
