@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QScreen>
 #include <QSet>
 #include <QTest>
@@ -77,9 +78,13 @@ bool WindowShot::manyColours(const QRect& area) const
     return false;
 }
 
+// Whole or not at all, so that whoever waits for the file never reads half a picture.
 bool WindowShot::saveTo(const QString& path) const
 {
-    return !m_image.isNull() && QDir().mkpath(QFileInfo(path).absolutePath()) && m_image.save(path, "PNG");
+    if (m_image.isNull() || !QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && m_image.save(&file, "PNG") && file.flush() && file.commit();
 }
 
 QString WindowShot::save() const

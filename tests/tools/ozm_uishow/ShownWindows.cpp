@@ -1,0 +1,133 @@
+#include "ShownWindows.h"
+
+#include "HeaderWindow.h"
+#include "HelpIcon.h"
+#include "QOZMHamburgerMenuSignalHandler.h"
+#include "StandInTrayMenu.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace {
+
+using Keys = QMap<QString, QString>;
+
+bool onOff(const Keys& keys, const QString& key, bool fallback, QString* error)
+{
+    const QString value = keys.value(key, fallback ? "on" : "off");
+    if (value != "on" && value != "off")
+        *error = key + " takes on or off, not " + value;
+    return value == "on";
+}
+
+std::unique_ptr<QWidget> showBase(const Keys& keys, QString* error)
+{
+    auto window = std::make_unique<HeaderWindow>(keys.value("name", "Base"));
+    const auto relay = QOZMHamburgerMenuSignalHandler::inst();
+    relay->enableAllMenus();
+    relay->setAccountMenuEnabled(onOff(keys, "account", true, error));
+    relay->setInitializationDependentMenusEnabled(onOff(keys, "init", true, error));
+    bool stateOk = false;
+    const int state = keys.value("state", "4").toInt(&stateOk);
+    if (!stateOk || state < 0 || state > 5)
+        *error = "state takes 0 to 5";
+    relay->onHmbrgrMenuActStateChngd(ActivationState(state));
+    window->move(200, 150);
+    window->show();
+    const QString menu = keys.value("menu", "closed");
+    if (menu == "open")
+        window->header()->showMenu();
+    else if (menu != "closed")
+        *error = "menu takes open or closed";
+    return window;
+}
+
+std::unique_ptr<QWidget> showTrayMenu(const Keys& keys, QString* error)
+{
+    const QString where = keys.value("trayicon", "1000,0,24,24");
+    std::unique_ptr<StandInTrayMenu> menu;
+    if (where == "none") {
+        menu.reset(StandInTrayMenu::withoutIcon());
+    } else {
+        const QStringList parts = where.split(',');
+        QList<int> numbers;
+        for (const QString& part : parts)
+            numbers << part.toInt();
+        if (parts.size() != 4) {
+            *error = "trayicon takes x,y,w,h or none";
+            return nullptr;
+        }
+        menu = std::make_unique<StandInTrayMenu>(QRect(numbers[0], numbers[1], numbers[2], numbers[3]));
+    }
+    menu->addClientActions();
+    menu->popupAtSystemTrayIcon();
+    return menu;
+}
+
+std::unique_ptr<QWidget> showHelpIcon(const Keys& keys, QString* error)
+{
+    auto window = std::make_unique<OZDialog>();
+    window->setObjectName("HelpIconWindow");
+    window->setStyleSheet("OZDialog { background: white; }");
+    auto* layout = new QHBoxLayout(window.get());
+    auto* label = new QLabel("Connect at start-up", window.get());
+    label->setObjectName("lbOption");
+    layout->addWidget(label);
+    auto* icon = new HelpIcon(window.get());
+    icon->setObjectName("lHelpAutoConnect");
+    icon->setHelpCaption("Connect at start-up");
+    icon->setHelpText("The VPN is activated as soon as the client starts.");
+    layout->addWidget(icon);
+    window->resize(300, 80);
+    window->move(keys.value("x", "200").toInt(), 200);
+    window->display();
+    const QString popup = keys.value("popup", "closed");
+    if (popup == "open") {
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(icon, &enter);
+    } else if (popup != "closed") {
+        *error = "popup takes open or closed";
+    }
+    return window;
+}
+
+struct Entry
+{
+    const char* name;
+    QStringList keys;
+    std::unique_ptr<QWidget> (*show)(const Keys&, QString*);
+};
+
+const Entry Entries[] = {
+    {"base", {"name", "menu", "state", "account", "init"}, showBase},
+    {"traymenu", {"trayicon"}, showTrayMenu},
+    {"helpicon", {"x", "popup"}, showHelpIcon},
+};
+
+} // namespace
+
+QStringList ShownWindows::names()
+{
+    QStringList result;
+    for (const Entry& entry : Entries)
+        result << entry.name;
+    return result;
+}
+
+std::unique_ptr<QWidget> ShownWindows::show(const QString& name, const Keys& keys, QString* error)
+{
+    for (const Entry& entry : Entries) {
+        if (name != entry.name)
+            continue;
+        for (const QString& key : keys.keys())
+            if (!entry.keys.contains(key)) {
+                *error = QStringLiteral("%1 has no key %2").arg(name, key);
+                return nullptr;
+            }
+        std::unique_ptr<QWidget> window = entry.show(keys, error);
+        return error->isEmpty() ? std::move(window) : nullptr;
+    }
+    *error = "no window " + name + "; there are " + names().join(", ");
+    return nullptr;
+}

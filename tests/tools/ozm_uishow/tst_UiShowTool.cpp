@@ -1,0 +1,108 @@
+// ozm_uishow under a private X server: the window it shows, its picture, its
+// accessibility trees and its exit statuses.
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+namespace {
+
+// The first node of the tree with this object name, depth first.
+QJsonObject findNode(const QJsonObject& node, const QString& objectName)
+{
+    if (node["objectName"].toString() == objectName)
+        return node;
+    for (const QJsonValue& child : node["children"].toArray()) {
+        const QJsonObject found = findNode(child.toObject(), objectName);
+        if (!found.isEmpty())
+            return found;
+    }
+    return {};
+}
+
+QRect rectOf(const QJsonObject& node)
+{
+    const QJsonArray r = node["rect"].toArray();
+    return QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+}
+
+} // namespace
+
+class tst_UiShowTool : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void baseWithOpenPanel()
+    {
+        QTemporaryDir dir;
+        const QString shot = dir.filePath("base.png");
+        const QString tree = dir.filePath("base.json");
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::ForwardedChannels);
+        tool.start(OZM_UISHOW, {"base", "--set", "menu=open", "--set", "state=3", "--set", "account=off",
+                                "--screenshot", shot, "--a11y", tree, "--strict"});
+        QVERIFY(tool.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(shot), 60000);
+        ::kill(pid_t(tool.processId()), SIGTERM);
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 0);
+
+        QFile json(tree);
+        QVERIFY(json.open(QIODevice::ReadOnly));
+        const QJsonArray windows = QJsonDocument::fromJson(json.readAll()).array();
+        QCOMPARE(windows.size(), 1);
+        const QJsonObject window = windows[0].toObject();
+        QCOMPARE(window["objectName"].toString(), QString("Base"));
+        QCOMPARE(window["role"].toString(), QString("Dialog"));
+        const QJsonObject panel = findNode(window, "QOZMHamburgerMenu");
+        QCOMPARE(rectOf(panel), rectOf(window));
+        const QJsonObject activate = findNode(window, "btnActivateHmbrgr");
+        QCOMPARE(activate["role"].toString(), QString("Button"));
+        QCOMPARE(activate["name"].toString(), QString("Stop activating"));
+        QCOMPARE(findNode(window, "btnAccount")["state"].toObject()["disabled"].toBool(), true);
+        QCOMPARE(findNode(window, "btnQuit")["state"].toObject()["disabled"].toBool(), false);
+
+        const QImage picture(shot);
+        QCOMPARE(picture.size(), rectOf(window).size());
+        QVERIFY(picture.pixel(0, 0) != picture.pixel(picture.width() - 10, picture.height() / 2));
+    }
+
+    void exitStatuses_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("tray menu without an icon, strict")
+            << QStringList{"traymenu", "--set", "trayicon=none", "--strict"} << 3
+            << "QSystemTrayIcon does not set for QOZMTrayMenu";
+        QTest::newRow("unknown window") << QStringList{"nothing"} << 2 << "";
+        QTest::newRow("unknown key") << QStringList{"base", "--set", "colour=red"} << 2 << "";
+        QTest::newRow("quits after the time") << QStringList{"helpicon", "--quit-after", "1"} << 0 << "";
+    }
+    void exitStatuses()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, logged);
+        QTemporaryDir dir;
+        QProcess tool;
+        tool.start(OZM_UISHOW, arguments << "--log" << dir.filePath("log"));
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), status);
+        QFile log(dir.filePath("log"));
+        if (!logged.isEmpty()) {
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            QVERIFY(log.readAll().contains(logged.toUtf8()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_UiShowTool)
+#include "tst_UiShowTool.moc"
