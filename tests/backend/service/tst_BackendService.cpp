@@ -419,15 +419,26 @@ void tst_BackendService::setuidServiceRunsToolsInItsOwnEnvironment()
     client.start(asNobody.first(), asNobody.mid(1) + QStringList{QStringLiteral(OZM_LINK_CLIENT), "--stay", "--app-dir",
                                                                   setuid.appDir(), "--data-dir", nobodysData, "@wait 0"});
     const QString ip = QFileInfo("/usr/sbin/ip").canonicalFilePath();
-    QString tool;
-    // Caught between its fork and its exec, the child still runs the backend's program.
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo((tool = service.childProcess()) + "/exe").symLinkTarget() == ip, 5000);
-    QFile environ(tool + "/environ");
-    QVERIFY(environ.open(QIODevice::ReadOnly));
+    // Caught after its exec and before it ends: a short-lived tool may be gone between
+    // two looks, so its environment and status are taken together or not at all.
     QStringList variables;
-    for (const QByteArray& variable : environ.readAll().split('\0'))
-        variables << QString::fromUtf8(variable);
-    variables.removeAll(QString());
+    QByteArray toolStatus;
+    auto catchTool = [&] {
+        const QString tool = service.childProcess();
+        if (tool.isEmpty() || QFileInfo(tool + "/exe").symLinkTarget() != ip)
+            return false;
+        QFile environ(tool + "/environ");
+        QFile status(tool + "/status");
+        if (!environ.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly))
+            return false;
+        variables.clear();
+        for (const QByteArray& variable : environ.readAll().split('\0'))
+            variables << QString::fromUtf8(variable);
+        variables.removeAll(QString());
+        toolStatus = status.readAll();
+        return !variables.isEmpty() && !toolStatus.isEmpty();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(catchTool(), 5000);
     variables.sort();
     // openvpn and its scripts run the same way: root's programs, with root's HOME.
     QCOMPARE(variables, (QStringList{"HOME=/root", "LC_ALL=C.UTF-8", "PATH=/usr/sbin:/usr/bin:/sbin:/bin"}));
@@ -437,9 +448,7 @@ void tst_BackendService::setuidServiceRunsToolsInItsOwnEnvironment()
     QVERIFY(serviceStatus.contains("\nUmask:\t0022\n"));
     // Shells and openvpn drop back to the real user id; the tools must run as root.
     QVERIFY(serviceStatus.contains("\nUid:\t0\t0\t0\t0\n"));
-    QFile toolStatus(tool + "/status");
-    QVERIFY(toolStatus.open(QIODevice::ReadOnly));
-    QVERIFY(toolStatus.readAll().contains("\nUid:\t0\t0\t0\t0\n"));
+    QVERIFY(toolStatus.contains("\nUid:\t0\t0\t0\t0\n"));
 
     service.signal(SIGTERM);
     QVERIFY(service.waitForExit(5000));
