@@ -3,11 +3,14 @@
 #include "HeaderWindow.h"
 #include "HelpIcon.h"
 #include "QOZMHamburgerMenuSignalHandler.h"
+#include "SharedTexts.h"
 #include "StandInTrayMenu.h"
+#include "coBranding.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -70,16 +73,26 @@ std::unique_ptr<QWidget> showHelpIcon(const Keys& keys, QString* error)
     auto window = std::make_unique<OZDialog>();
     window->setObjectName("HelpIconWindow");
     window->setStyleSheet("OZDialog { background: white; }");
-    auto* layout = new QHBoxLayout(window.get());
+    auto* layout = new QVBoxLayout(window.get());
+    auto* row = new QHBoxLayout;
+    layout->addLayout(row);
     auto* label = new QLabel("Connect at start-up", window.get());
     label->setObjectName("lbOption");
-    layout->addWidget(label);
+    row->addWidget(label);
     auto* icon = new HelpIcon(window.get());
     icon->setObjectName("lHelpAutoConnect");
     icon->setHelpCaption("Connect at start-up");
     icon->setHelpText("The VPN is activated as soon as the client starts.");
-    layout->addWidget(icon);
-    window->resize(300, 80);
+    row->addWidget(icon);
+    // Texts of the brand and of the clock, so that their keys show.
+    auto* support = new QLabel(coBranding::inst()->support_email->getStrData(), window.get());
+    support->setObjectName("lbSupportEmail");
+    layout->addWidget(support);
+    auto* copyright = new QLabel(AboutCopyrigh(), window.get());
+    copyright->setObjectName("lbCopyright");
+    copyright->setTextFormat(Qt::RichText);
+    layout->addWidget(copyright);
+    window->resize(300, 120);
     window->move(keys.value("x", "200").toInt(), 200);
     window->display();
     const QString popup = keys.value("popup", "closed");

@@ -2,15 +2,18 @@
 // data, for people to look at and for tests to drive, until SIGTERM or
 // --quit-after. SIGUSR1 writes the screenshot and the accessibility trees again.
 #include "AccessibleTree.h"
+#include "Clock.h"
 #include "Folders.h"
 #include "ShownWindows.h"
 #include "UiFonts.h"
 #include "UiResources.h"
 #include "UrlLog.h"
 #include "WindowShot.h"
+#include "coBranding.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
 #include <QSocketNotifier>
@@ -69,6 +72,29 @@ struct Outputs
     }
 };
 
+// The keys every window takes: folders, brand texts and the clock. False when
+// the key is none of them; error tells a value they refuse.
+bool setCommonKey(const QString& key, const QString& value, QString* error)
+{
+    if (key == "data") {
+        Folders::setAppDataFolder(value);
+    } else if (key == "app") {
+        Folders::setAppFolder(value);
+    } else if (key.startsWith("brand.")) {
+        BrandItem* item = coBranding::inst()->getItemByName(key.mid(6));
+        if (!item || !item->setStrData(value, false))
+            *error = key + ": no brand text, or it refuses " + value;
+    } else if (key == "now") {
+        const QDateTime now = QDateTime::fromString(value, Qt::ISODate);
+        if (!now.isValid())
+            *error = "now takes an ISO date and time, not " + value;
+        Clock::pin(now);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -78,7 +104,8 @@ int main(int argc, char** argv)
     parser.setApplicationDescription("Shows one window of the client with stand-in data.");
     parser.addHelpOption();
     parser.addPositionalArgument("WINDOW", "One of: " + ShownWindows::names().join(", "));
-    const QCommandLineOption set("set", "data=DIR, app=DIR, or a key of the window.", "KEY=VALUE");
+    const QCommandLineOption set("set", "data=DIR, app=DIR, brand.ITEM=TEXT, now=ISO, or a key of the window.",
+                                 "KEY=VALUE");
     const QCommandLineOption a11y("a11y", "Accessibility trees of the visible windows, at exit and on SIGUSR1.", "FILE");
     const QCommandLineOption screenshot("screenshot", "Picture of the window once shown, and on SIGUSR1.", "FILE");
     const QCommandLineOption urlLog("url-log", "Log desktop addresses instead of opening them.", "FILE");
@@ -113,12 +140,13 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "ozm_uishow: --set takes KEY=VALUE, not %s\n", qPrintable(pair));
             return 2;
         }
-        if (key == "data")
-            Folders::setAppDataFolder(value);
-        else if (key == "app")
-            Folders::setAppFolder(value);
-        else
+        QString error;
+        if (!setCommonKey(key, value, &error))
             keys.insert(key, value);
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "ozm_uishow: %s\n", qPrintable(error));
+            return 2;
+        }
     }
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)

@@ -74,6 +74,24 @@ private slots:
         QVERIFY(picture.pixel(0, 0) != picture.pixel(picture.width() - 10, picture.height() / 2));
     }
 
+    void brandAndClockKeys()
+    {
+        QTemporaryDir dir;
+        const QString tree = dir.filePath("helpicon.json");
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::ForwardedChannels);
+        tool.start(OZM_UISHOW, {"helpicon", "--set", "brand.support_email=care@example.org", "--set",
+                                "now=2031-05-01T12:00:00", "--a11y", tree, "--quit-after", "1", "--strict"});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+
+        QFile json(tree);
+        QVERIFY(json.open(QIODevice::ReadOnly));
+        const QJsonObject window = QJsonDocument::fromJson(json.readAll()).array()[0].toObject();
+        QCOMPARE(findNode(window, "lbSupportEmail")["name"].toString(), QString("care@example.org"));
+        QVERIFY(findNode(window, "lbCopyright")["name"].toString().contains(" 2031 "));
+    }
+
     void exitStatuses_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -84,6 +102,9 @@ private slots:
             << "QSystemTrayIcon does not set for QOZMTrayMenu";
         QTest::newRow("unknown window") << QStringList{"nothing"} << 2 << "";
         QTest::newRow("unknown key") << QStringList{"base", "--set", "colour=red"} << 2 << "";
+        QTest::newRow("unknown brand item") << QStringList{"base", "--set", "brand.colour=red"} << 2 << "";
+        QTest::newRow("brand image item") << QStringList{"base", "--set", "brand.logo=red"} << 2 << "";
+        QTest::newRow("now not a time") << QStringList{"base", "--set", "now=soon"} << 2 << "";
         QTest::newRow("quits after the time") << QStringList{"helpicon", "--quit-after", "1"} << 0 << "";
     }
     void exitStatuses()
