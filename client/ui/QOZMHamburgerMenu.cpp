@@ -1,6 +1,7 @@
 #include "QOZMHamburgerMenu.h"
 
 #include "HideOnReleaseFilter.h"
+#include "ImageCache.h"
 #include "QOZMHamburgerMenuSignalHandler.h"
 
 #include <QKeyEvent>
@@ -118,9 +119,8 @@ void QOZMHamburgerMenu::onHmbrgrMenuActStateChngd(ActivationState state)
     const StateLook& look = StateLooks[state];
     m_ui.btnActivateHmbrgr->setText(QCoreApplication::translate("TrayIcon", look.text));
     m_ui.btnActivateHmbrgr->setIcon(QIcon(QString::fromLatin1(look.icon)));
-    m_ui.iconStatusHmenu->setPixmap(QPixmap(QString::fromLatin1(look.status))
-                                        .scaled(m_ui.iconStatusHmenu->size(), Qt::KeepAspectRatio,
-                                                Qt::SmoothTransformation));
+    m_ui.iconStatusHmenu->setPixmap(
+        ImageCache::loadPixmap(QString::fromLatin1(look.status), m_ui.iconStatusHmenu->size()));
 }
 
 void QOZMHamburgerMenu::setInitializationDependentMenusEnabled(bool enabled)
