@@ -1,5 +1,6 @@
 #include "HeaderWindow.h"
 #include "I18n.h"
+#include "ImageCache.h"
 #include "PackFixture.h"
 #include "QOZMHamburgerMenuSignalHandler.h"
 #include "QtWarningsFail.h"
@@ -82,7 +83,9 @@ private slots:
         QCOMPARE(activate->icon().pixmap(16).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
                  imageOf(":/Images/" + icon + ".png"));
         QCOMPARE(statusIcon->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                 imageOf(":/Images/" + status + ".png"));
+                 ImageCache::loadPixmap(":/Images/" + status + ".png", statusIcon->size())
+                     .toImage()
+                     .convertToFormat(QImage::Format_ARGB32_Premultiplied));
         QVERIFY(!activate->isHidden());
 
         // Deactivating hides the button and keeps its look; the next state brings it back.
