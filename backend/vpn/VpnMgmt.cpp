@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <poll.h>
 
 namespace {
 
@@ -91,9 +92,13 @@ void VpnMgmt::stop()
 
 void VpnMgmt::readPending()
 {
-    if (!socket)
+    if (!socket || socket->state() != QAbstractSocket::ConnectedState)
         return;
-    socket->waitForReadyRead(0);
+    // A wait that finds nothing counts as a socket error for Qt, and that error would
+    // read as a failed connection to openvpn: the kernel is asked first.
+    pollfd pending{int(socket->socketDescriptor()), POLLIN, 0};
+    if (::poll(&pending, 1, 0) == 1)
+        socket->waitForReadyRead(0);
     onSocketReadyRead();
 }
 
