@@ -122,8 +122,14 @@ std::optional<uid_t> SocketDiagnosis::ownerOf(const QHostAddress& source, quint1
         source.toIPv4Address(&isV4);
         const QHostAddress anyPeer(isV4 ? QHostAddress::AnyIPv4 : QHostAddress::AnyIPv6);
         const std::optional<inet_diag_msg> listener = lookUp(source, sourcePort, anyPeer, 0);
-        return listener && listener->idiag_state == TCP_LISTEN ? std::optional<uid_t>(listener->idiag_uid)
-                                                                : std::nullopt;
+        if (listener && listener->idiag_state == TCP_LISTEN)
+            return uid_t(listener->idiag_uid);
+        // Taken up between the two looks, and the listener closed after it: the
+        // connection now has an owner of its own.
+        const std::optional<inet_diag_msg> taken = lookUp(source, sourcePort, destination, destinationPort);
+        if (!taken || taken->idiag_state != TCP_ESTABLISHED || taken->idiag_inode == 0)
+            return std::nullopt;
+        return uid_t(taken->idiag_uid);
     }
     return uid_t(found->idiag_uid);
 }
