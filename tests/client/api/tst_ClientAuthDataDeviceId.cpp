@@ -5,6 +5,7 @@
 #include <HostProbes.h>
 #include <PrivateNamespaces.h>
 
+#include <QFile>
 #include <QtTest>
 
 // The device id of a machine without one of its own: the functions run in
@@ -50,6 +51,13 @@ void tst_ClientAuthDataDeviceId::hardwareAddressesWithoutUuid()
     QVERIFY(PrivateNamespaces::ipBatch(
         {"link add a0 address 02:00:00:00:00:a0 type veth peer name a1 address 02:00:00:00:00:a1", "link set a0 up",
          "link set a1 up"}));
+    // A veth pair shows its carrier a moment after it is set up; only then are its
+    // addresses those of interfaces at work.
+    const auto running = [](const char* name) {
+        QFile state(QStringLiteral("/sys/class/net/%1/operstate").arg(QLatin1String(name)));
+        return state.open(QIODevice::ReadOnly) && state.readAll().trimmed() == "up";
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(running("a0") && running("a1"), 10000);
     const MessageCapture log;
     // The kernel makes a veth's peer first; no separator between the addresses.
     const QString id = QStringLiteral("02:00:00:00:00:A102:00:00:00:00:A0");
