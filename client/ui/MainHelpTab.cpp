@@ -1,0 +1,3 @@
+#include "MainHelpTab.h"
+
+MainHelpTab hMainHelp;
