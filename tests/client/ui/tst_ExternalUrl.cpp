@@ -1,0 +1,67 @@
+#include "ExternalUrl.h"
+
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QTest>
+#include <QUrl>
+
+// Stands in for the desktop: records what would have been opened.
+class DesktopRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+class tst_ExternalUrl : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        for (const char* scheme : {"http", "https", "mailto", "file", "ftp", "smb", "javascript", "ssh"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_desktop, "open");
+    }
+
+    void handOff_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("handedOn");
+        QTest::newRow("https page") << "https://help.example.net/faq?lang=de#top" << true;
+        QTest::newRow("http page") << "http://example.net/" << true;
+        QTest::newRow("upper-case scheme") << "HTTPS://example.net/" << true;
+        QTest::newRow("plain mail") << "mailto:support@example.net" << true;
+        QTest::newRow("mail with a subject") << "mailto:support@example.net?subject=x" << false;
+        QTest::newRow("mail with a body by &") << "mailto:support@example.net&body=x" << false;
+        QTest::newRow("two addresses") << "mailto:a@example.net,b@example.net@x" << false;
+        QTest::newRow("no address") << "mailto:" << false;
+        QTest::newRow("space in the address") << "mailto:sup port@example.net" << false;
+        QTest::newRow("slash in the address") << "mailto:a/b@example.net" << false;
+        QTest::newRow("a local file") << "file:///etc/passwd" << false;
+        QTest::newRow("script") << "javascript:alert(1)" << false;
+        QTest::newRow("another scheme") << "smb://host/share" << false;
+        QTest::newRow("web without a host") << "https:///path" << false;
+        QTest::newRow("bare text") << "support@example.net" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void handOff()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, handedOn);
+        m_desktop.opened.clear();
+        if (!handedOn)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Refused to open an address"));
+        QCOMPARE(ozm::openExternalUrl(QUrl(address)), handedOn);
+        QCOMPARE(m_desktop.opened.size(), handedOn ? 1 : 0);
+    }
+
+private:
+    DesktopRecorder m_desktop;
+};
+
+QTEST_MAIN(tst_ExternalUrl)
+#include "tst_ExternalUrl.moc"
