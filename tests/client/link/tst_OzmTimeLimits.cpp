@@ -10,6 +10,11 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 // The link's patience: a backend that never answers gets 30 connection attempts a
 // second apart, a handshake that never ends gets its time limit; either way the
 // link fails and can be dropped at once.
@@ -25,6 +30,34 @@ private slots:
 private:
     void expectFailureAfter(const MessageCapture& log, int fromMs, int toMs, const QString& why);
 };
+
+namespace {
+
+// A listener whose queue holds one connection: the kernel drops a second SYN
+// while the first connection waits to be accepted instead of completing it. The
+// client's SYN is sent again a second later, by when the listener is long
+// closed, so the second connection is refused every time. A listener with room
+// for more would complete it and then reset it when it closes.
+bool listenForOne(QTcpServer& server, quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const int on = 1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0
+        || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 0) != 0
+        || !server.setSocketDescriptor(fd)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 void tst_OzmTimeLimits::cleanup()
 {
@@ -45,7 +78,7 @@ void tst_OzmTimeLimits::connectAttempts()
     const MessageCapture log;
     QTcpServer backend;
     if (logConnectionTaken) {
-        QVERIFY(backend.listen(QHostAddress::LocalHost, LinkProtocol::ServicePort));
+        QVERIFY(listenForOne(backend, LinkProtocol::ServicePort));
         // The log connection stays open: one its far end has closed has no owner to
         // show, and the client would rightly not take it for root's.
         connect(&backend, &QTcpServer::newConnection, &backend, [&backend] {
