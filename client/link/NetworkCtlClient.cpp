@@ -43,6 +43,13 @@ NetworkCtlClient* NetworkCtlClient::initInstance(QObject* parent)
     return instance;
 }
 
+NetworkCtlClient* NetworkCtlClient::initDetachedInstance(QObject* parent)
+{
+    if (!instance)
+        instance = new NetworkCtlClient(parent);
+    return instance;
+}
+
 void NetworkCtlClient::dropInstance()
 {
     delete instance;
@@ -90,22 +97,33 @@ bool NetworkCtlClient::isInternetConnectionExisted()
     return answered;
 }
 
-// A report the client cannot read, and the empty one of a lost link, leave the
-// initial record: no Internet connection.
+// A lost link leaves the initial record: no Internet connection.
 void NetworkCtlClient::onLocalConnectionIsChanged()
 {
-    Record record;
     Ozm* const link = Ozm::inst();
-    if (link && link->serviceIsRunning()) {
-        const QStringList values = link->getLastAnswer(LinkProtocol::Event::LocalConnectionIsChanged);
-        qDebug().nospace().noquote() << "params size: " << values.size();
-        for (int i = 0; i < values.size(); ++i)
-            qDebug().nospace().noquote() << "param " << i << ": " << values.at(i);
-        if (const std::optional<Record> read = recordFrom(values))
-            record = *read;
-        else
-            qWarning("NetworkCtlClient: unreadable network report, taken as no Internet connection");
-    }
+    if (link && link->serviceIsRunning())
+        takeReport(link->getLastAnswer(LinkProtocol::Event::LocalConnectionIsChanged));
+    else
+        setRecord(Record());
+}
+
+// A report the client cannot read, and the empty one of a link that went
+// away, leave the initial record as well.
+void NetworkCtlClient::takeReport(const QStringList& values)
+{
+    qDebug().nospace().noquote() << "params size: " << values.size();
+    for (int i = 0; i < values.size(); ++i)
+        qDebug().nospace().noquote() << "param " << i << ": " << values.at(i);
+    Record record;
+    if (const std::optional<Record> read = recordFrom(values))
+        record = *read;
+    else
+        qWarning("NetworkCtlClient: unreadable network report, taken as no Internet connection");
+    setRecord(record);
+}
+
+void NetworkCtlClient::setRecord(const Record& record)
+{
     const bool sameNetwork = isSameNetwork(m_record, record);
     m_record = record;
     emit localConnectionIsChanged();

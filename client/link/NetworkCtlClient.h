@@ -33,6 +33,9 @@ public:
     // The instance, made on the first call and registered for the backend's
     // network reports; the link must exist, and must not read events yet.
     static NetworkCtlClient* initInstance(QObject* parent);
+    // The instance with no backend behind it: it learns the network only from
+    // takeReport(). For windows shown without the service, and their tests.
+    static NetworkCtlClient* initDetachedInstance(QObject* parent);
     static void dropInstance();
     static NetworkCtlClient* inst();
 
@@ -57,6 +60,9 @@ signals:
 
 public slots:
     void onLocalConnectionIsChanged();
+    // One "OZM_LOCAL_CONNECTION_IS_CHANGED" report's values, taken as the
+    // backend's event is.
+    void takeReport(const QStringList& values);
 
 private:
     // What the client knows of the network before any report, and after one it
@@ -75,6 +81,7 @@ private:
 
     explicit NetworkCtlClient(QObject* parent);
 
+    void setRecord(const Record& record);
     static std::optional<Record> recordFrom(const QStringList& values);
     static bool isSameNetwork(const Record& old, const Record& now);
 

@@ -5,6 +5,7 @@
 #include "QOZMHamburgerMenuSignalHandler.h"
 #include "SharedTexts.h"
 #include "StandInTrayMenu.h"
+#include "StatusWindows.h"
 #include "coBranding.h"
 
 #include <QApplication>
@@ -116,6 +117,9 @@ const Entry Entries[] = {
     {"base", {"name", "menu", "state", "account", "init"}, showBase},
     {"traymenu", {"trayicon"}, showTrayMenu},
     {"helpicon", {"x", "popup"}, showHelpIcon},
+    {"status", {"state", "states", "secured", "wifi", "wifisec", "conntype", "location", "server"}, StatusWindows::showStatus},
+    {"about", {}, StatusWindows::showAbout},
+    {"update", {"description", "version", "hidden"}, StatusWindows::showUpdate},
 };
 
 } // namespace

@@ -106,6 +106,11 @@ private slots:
         QTest::newRow("brand image item") << QStringList{"base", "--set", "brand.logo=red"} << 2 << "";
         QTest::newRow("now not a time") << QStringList{"base", "--set", "now=soon"} << 2 << "";
         QTest::newRow("quits after the time") << QStringList{"helpicon", "--quit-after", "1"} << 0 << "";
+        QTest::newRow("status through its states, strict")
+            << QStringList{"status", "--set", "states=3,4,2", "--set", "location=192.0.2.7|Berlin", "--set",
+                           "conntype=Unencrypted wireless", "--set", "wifisec=1", "--quit-after", "1500", "--strict"}
+            << 0 << "Status: [location update] : ip = 192.0.2.7 description = Berlin";
+        QTest::newRow("status state out of range") << QStringList{"status", "--set", "state=6"} << 2 << "";
     }
     void exitStatuses()
     {
