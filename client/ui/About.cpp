@@ -36,6 +36,8 @@ void About::updateUi()
            "Policy</span></a> and <a href=\"%1/eula/\"><span style=\" text-decoration: underline; "
            "color:#0000ff;\">License Agreement</span></a>.</p></body></html>")
             .arg(OperatorSite));
+    // A wrapped label does not tell the layout its height: the text would be cut.
+    m_ui.lbInfo->setMinimumHeight(m_ui.lbInfo->heightForWidth(m_ui.lbInfo->maximumWidth()));
     m_ui.lbCopyright->setText(AboutCopyrigh());
 }
 
