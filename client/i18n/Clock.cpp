@@ -9,6 +9,11 @@ QDateTime Clock::now()
     return pinned.isValid() ? pinned : QDateTime::currentDateTime();
 }
 
+QDate Clock::today()
+{
+    return now().toLocalTime().date();
+}
+
 void Clock::pin(const QDateTime& time)
 {
     pinned = time;

@@ -7,6 +7,8 @@ class Clock
 {
 public:
     static QDateTime now();
+    // The local date of now().
+    static QDate today();
     // An invalid time lets the system's clock run again.
     static void pin(const QDateTime& time);
 };
