@@ -6,6 +6,7 @@
 #include "SharedTexts.h"
 #include "StandInTrayMenu.h"
 #include "StatusWindows.h"
+#include "UsageWindows.h"
 #include "coBranding.h"
 
 #include <QApplication>
@@ -120,6 +121,8 @@ const Entry Entries[] = {
     {"status", {"state", "states", "secured", "wifi", "wifisec", "conntype", "location", "server"}, StatusWindows::showStatus},
     {"about", {}, StatusWindows::showAbout},
     {"update", {"description", "version", "hidden"}, StatusWindows::showUpdate},
+    {"usage", {"sessions", "all", "traffic", "services", "filter"}, UsageWindows::showUsage},
+    {"graph", {"sessions", "all", "mode", "size", "graph-dump"}, UsageWindows::showGraph},
 };
 
 } // namespace

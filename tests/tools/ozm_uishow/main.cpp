@@ -112,7 +112,8 @@ int main(int argc, char** argv)
     const QCommandLineOption log("log", "Log lines.", "FILE");
     const QCommandLineOption strictOption("strict", "Exit with status 3 after a Qt warning.");
     const QCommandLineOption quitAfter("quit-after", "Quit after this many milliseconds.", "MS");
-    parser.addOptions({set, a11y, screenshot, urlLog, log, strictOption, quitAfter});
+    const QCommandLineOption graphDump("graph-dump", "The graph window's axes and points as JSON, once shown.", "FILE");
+    parser.addOptions({set, a11y, screenshot, urlLog, log, strictOption, quitAfter, graphDump});
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
         parser.showHelp(2);
@@ -148,6 +149,9 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+
+    if (parser.isSet(graphDump))
+        keys.insert("graph-dump", parser.value(graphDump));
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return 1;
