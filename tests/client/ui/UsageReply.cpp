@@ -1,7 +1,10 @@
 #include "UsageReply.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QStringList>
+
+#include <ctime>
 
 namespace {
 
@@ -91,4 +94,11 @@ QList<DataSession> UsageReply::sessions(const QList<Row>& rows)
         result << session;
     }
     return result;
+}
+
+void UsageReply::useBerlinTime()
+{
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    QLocale::setDefault(QLocale::c());
 }

@@ -32,4 +32,8 @@ QByteArray children(const QList<Row>& current, const QList<Row>& all);
 // What the graph is handed: starts in local time, figures read as the text says.
 QList<DataSession> sessions(const QList<Row>& rows);
 
+// Local time in Europe/Berlin, a zone with daylight saving, and month names
+// in English, for the whole test process. Call before anything reads the clock.
+void useBerlinTime();
+
 } // namespace UsageReply

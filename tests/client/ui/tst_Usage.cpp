@@ -19,8 +19,6 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include <ctime>
-
 namespace {
 
 using Row = UsageReply::Row;
@@ -59,8 +57,7 @@ class tst_Usage : public QObject
 private slots:
     void initTestCase()
     {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
+        UsageReply::useBerlinTime();
         UiTestKit::prepare();
         bench = std::make_unique<CommandBench>();
         QVERIFY(bench->service->isRunning());
@@ -138,6 +135,12 @@ private slots:
                  (QStringList{"Date and Time", "Duration", "Traffic", "Compression Savings", "Ads Blocked"}));
         QCOMPARE(columnTexts(table, 3), QStringList{"1.5"});
         QCOMPARE(columnTexts(table, 4), QStringList{"7"});
+        // The date column keeps 160 px: table, graph and dialog grow instead.
+        QCOMPARE(table->columnWidth(0), 160);
+        QVERIFY(table->minimumWidth() > 520);
+        const auto* graph = usage->findChild<UsageGraph*>("wGraph");
+        QCOMPARE(graph->minimumWidth(), table->minimumWidth());
+        QCOMPARE(graph->minimumHeight(), 240 * table->minimumWidth() / 520);
         usage->updateServicesList({"100000"});
         usage->updateServicesList({});
         QCOMPARE(table->columnCount(), 5);

@@ -4,12 +4,11 @@
 #include "QtWarningsFail.h"
 #include "UiTestKit.h"
 #include "UsageGraph.h"
+#include "UsageReply.h"
 
 #include <QHoverEvent>
 #include <QLabel>
 #include <QTest>
-
-#include <ctime>
 
 Q_DECLARE_METATYPE(QList<DataSession>)
 
@@ -67,6 +66,15 @@ int pixelsOf(const QImage& image, const QColor& colour)
     return count;
 }
 
+// A week at the usage form's size, shown.
+void showWeek(UsageGraph& graph, const QList<DataSession>& current, const QList<DataSession>& all)
+{
+    graph.resize(520, 240);
+    graph.setShowMode(UsageGraph::Week);
+    graph.setData(current, all);
+    graph.show();
+}
+
 void hoverAt(UsageGraph& graph, const QPoint& pos)
 {
     QHoverEvent event(QEvent::HoverMove, pos, QPoint(-1, -1));
@@ -82,9 +90,7 @@ class tst_UsageGraph : public QObject
 private slots:
     void initTestCase()
     {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-        QLocale::setDefault(QLocale::c());
+        UsageReply::useBerlinTime();
         UiTestKit::prepare();
     }
     void cleanup() { Clock::pin(QDateTime()); }
@@ -251,16 +257,10 @@ private slots:
         const QList<DataSession> before{endingAt("2026-06-05T10:00:00", 9)};
         const QList<DataSession> after{endingAt("2026-06-09T10:00:00", 2), endingAt("2026-06-10T10:00:00", 4)};
         UsageGraph expected;
-        expected.resize(520, 240);
-        expected.setShowMode(UsageGraph::Week);
-        expected.setData(after, after);
-        expected.show();
+        showWeek(expected, after, after);
 
         UsageGraph graph;
-        graph.resize(520, 240);
-        graph.setShowMode(UsageGraph::Week);
-        graph.setData(before, before);
-        graph.show();
+        showWeek(graph, before, before);
         const QImage old = graph.grab().toImage();
         graph.hide();
         graph.setData(after, after);
@@ -276,10 +276,7 @@ private slots:
         for (int day = 3; day <= 10; ++day)
             flat << endingAt(QStringLiteral("2026-06-%1T10:00:00").arg(day, 2, 10, QLatin1Char('0')), 3);
         UsageGraph graph;
-        graph.resize(520, 240);
-        graph.setShowMode(UsageGraph::Week);
-        graph.setData(flat, flat);
-        graph.show();
+        showWeek(graph, flat, flat);
         const QImage image = graph.grab().toImage();
         const QPoint a = graph.currentDevicePoints().at(2).pixelPos;
         const QPoint b = graph.currentDevicePoints().at(3).pixelPos;
@@ -336,10 +333,7 @@ private slots:
             allSessions << endingAt(end, all[day]);
         }
         UsageGraph graph;
-        graph.resize(520, 240);
-        graph.setShowMode(UsageGraph::Week);
-        graph.setData(currentSessions, allSessions);
-        graph.show();
+        showWeek(graph, currentSessions, allSessions);
         graph.grab();
         const QPoint point = graph.currentDevicePoints().at(index - 1).pixelPos;
         hoverAt(graph, point + QPoint(3, -2));

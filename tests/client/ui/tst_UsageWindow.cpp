@@ -16,8 +16,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <ctime>
-
 class tst_UsageWindow : public QObject
 {
     Q_OBJECT
@@ -25,9 +23,7 @@ class tst_UsageWindow : public QObject
 private slots:
     void initTestCase()
     {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-        QLocale::setDefault(QLocale::c());
+        UsageReply::useBerlinTime();
         UiTestKit::prepare();
     }
 
