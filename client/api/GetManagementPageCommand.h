@@ -7,7 +7,7 @@ class GetManagementPageCommand : public AccountCommand
 {
     Q_OBJECT
 public:
-    enum ManagementPage {
+    enum ManagementPage : int {
         ManageDevicesPage = 1,
         ChangePasswordPage = 2,
     };
