@@ -1,17 +1,24 @@
 #include "ShownWindows.h"
 
+#include "Account.h"
+#include "ChangePassword.h"
+#include "Clock.h"
 #include "HeaderWindow.h"
 #include "HelpIcon.h"
 #include "QOZMHamburgerMenuSignalHandler.h"
 #include "SharedTexts.h"
+#include "MeteredSubscription.h"
 #include "StandInTrayMenu.h"
 #include "StatusWindows.h"
 #include "UsageWindows.h"
+#include "UnlimitedSubscription.h"
 #include "coBranding.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -107,6 +114,59 @@ std::unique_ptr<QWidget> showHelpIcon(const Keys& keys, QString* error)
     return window;
 }
 
+uint numberKey(const Keys& keys, const QString& key, uint fallback, QString* error)
+{
+    bool ok = false;
+    const uint value = keys.value(key, QString::number(fallback)).toUInt(&ok);
+    if (!ok)
+        *error = key + " takes a number";
+    return value;
+}
+
+std::unique_ptr<QWidget> showAccount(const Keys& keys, QString* error)
+{
+    auto window = std::make_unique<Account>();
+    auto data = QSharedPointer<ClientAuthData>::create();
+    window->init(data);
+    data->setEmail(keys.value("email", "user@example.org"));
+    data->setDevName(keys.value("devname", "Desk"));
+    data->setDevicesNumber(numberKey(keys, "limit", 5, error), numberKey(keys, "count", 2, error));
+    const QDateTime now = Clock::now();
+    const QString kind = keys.value("subscription", "unlimited");
+    if (kind == "metered")
+        data->setSubscription(SubscriptionPointer(
+            new MeteredSubscription("", "Pay as you go", 300 * 1024 * 1024, 1024 * 1024 * 1024)));
+    else if (kind == "unlimited" || kind == "expired")
+        data->setSubscription(SubscriptionPointer(new UnlimitedSubscription(
+            "Premium year", "Premium", now.addDays(-335), now.addDays(kind == "expired" ? -2 : 30), 365,
+            kind == "expired" ? 0 : 30, 0)));
+    else if (kind != "none")
+        *error = "subscription takes metered, unlimited, expired or none";
+    window->move(200, 150);
+    window->display();
+    return window;
+}
+
+std::unique_ptr<QWidget> showPassword(const Keys& keys, QString* error)
+{
+    auto window = std::make_unique<ChangePassword>();
+    window->move(200, 150);
+    window->displayChangePassword();
+    const QString state = keys.value("state", "idle");
+    if (state == "idle")
+        return window;
+    for (const char* name : {"oldPasswordEdit", "newPasswordEdit", "newPasswordConfirmEdit"})
+        window->findChild<QLineEdit*>(name)->setText(name == QLatin1String("oldPasswordEdit") ? "old secret" : "new secret");
+    window->findChild<QPushButton*>("changePasswordButton")->click();
+    if (state == "refused")
+        window->onPasswordValidateFailed(ChangePassword::Refused, "The old password is not correct.");
+    else if (state == "offline")
+        window->onPasswordValidateFailed(ChangePassword::ExchangeFailed, QString());
+    else if (state != "validating")
+        *error = "state takes idle, validating, refused or offline";
+    return window;
+}
+
 struct Entry
 {
     const char* name;
@@ -123,6 +183,8 @@ const Entry Entries[] = {
     {"update", {"description", "version", "hidden"}, StatusWindows::showUpdate},
     {"usage", {"sessions", "all", "traffic", "services", "filter"}, UsageWindows::showUsage},
     {"graph", {"sessions", "all", "mode", "size", "graph-dump"}, UsageWindows::showGraph},
+    {"account", {"email", "devname", "limit", "count", "subscription"}, showAccount},
+    {"password", {"state"}, showPassword},
 };
 
 } // namespace
