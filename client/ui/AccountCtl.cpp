@@ -231,12 +231,17 @@ void AccountCtl::fillCarrier(ClientAuthData& carrier, const QString& password) c
     carrier.setPassword(password);
 }
 
-void AccountCtl::encryptOldPasswordCall(const QString& oldPassword)
+void AccountCtl::startEncryption(QPointer<EncryptPasswordCommand>& running, const QString& password,
+                                 void (AccountCtl::*handler)(bool))
 {
     ClientAuthData carrier;
-    fillCarrier(carrier, oldPassword);
-    start(m_encryptOldPasswordCommand, new EncryptPasswordCommand(carrier, this),
-          &AccountCtl::encryptOldPasswordCallFinished);
+    fillCarrier(carrier, password);
+    start(running, new EncryptPasswordCommand(carrier, this), handler);
+}
+
+void AccountCtl::encryptOldPasswordCall(const QString& oldPassword)
+{
+    startEncryption(m_encryptOldPasswordCommand, oldPassword, &AccountCtl::encryptOldPasswordCallFinished);
 }
 
 void AccountCtl::encryptOldPasswordCallFinished(bool exchangeOk)
@@ -265,10 +270,7 @@ bool AccountCtl::encrypted(EncryptPasswordCommand* command, bool exchangeOk)
 
 void AccountCtl::encryptNewPasswordCall(const QString& newPassword)
 {
-    ClientAuthData carrier;
-    fillCarrier(carrier, newPassword);
-    start(m_encryptNewPasswordCommand, new EncryptPasswordCommand(carrier, this),
-          &AccountCtl::encryptNewPasswordCallFinished);
+    startEncryption(m_encryptNewPasswordCommand, newPassword, &AccountCtl::encryptNewPasswordCallFinished);
 }
 
 void AccountCtl::encryptNewPasswordCallFinished(bool exchangeOk)

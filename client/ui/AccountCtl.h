@@ -68,6 +68,8 @@ private:
     template <class Command>
     static Command* takeFinished(QPointer<Command>& running);
 
+    void startEncryption(QPointer<EncryptPasswordCommand>& running, const QString& password,
+                         void (AccountCtl::*handler)(bool));
     void encryptOldPasswordCall(const QString& oldPassword);
     bool encrypted(EncryptPasswordCommand* command, bool exchangeOk);
     void encryptNewPasswordCall(const QString& newPassword);

@@ -3,9 +3,9 @@
 #include "AccountCtl.h"
 #include "ApiTestKit.h"
 #include "CommandBench.h"
+#include "DesktopRecorder.h"
 #include "UiTestKit.h"
 
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,16 +17,6 @@
 namespace {
 
 const QString Mobile = "/mobile/licMobile";
-
-// Stands in for the desktop: what would have been opened.
-class DesktopRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 QByteArray element(const char* name, const QString& value)
 {
@@ -57,8 +47,6 @@ private slots:
         service = bench->service.get();
         QVERIFY(service->isRunning());
         access = QSharedPointer<HttpAccess>::create(service->url());
-        for (const char* scheme : {"http", "https", "mailto", "file"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &desktop, "open");
     }
     void init()
     {

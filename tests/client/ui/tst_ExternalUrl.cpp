@@ -1,32 +1,16 @@
+#include "DesktopRecorder.h"
 #include "ExternalUrl.h"
 
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QTest>
 #include <QUrl>
-
-// Stands in for the desktop: records what would have been opened.
-class DesktopRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 class tst_ExternalUrl : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        for (const char* scheme : {"http", "https", "mailto", "file", "ftp", "smb", "javascript", "ssh"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_desktop, "open");
-    }
-
     void handOff_data()
     {
         QTest::addColumn<QString>("address");
