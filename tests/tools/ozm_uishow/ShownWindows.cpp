@@ -3,22 +3,29 @@
 #include "Account.h"
 #include "ChangePassword.h"
 #include "Clock.h"
+#include "ClientConfig.h"
 #include "HeaderWindow.h"
 #include "HelpIcon.h"
 #include "QOZMHamburgerMenuSignalHandler.h"
+#include "ServicesBench.h"
+#include "Settings.h"
 #include "SharedTexts.h"
 #include "MeteredSubscription.h"
 #include "StandInTrayMenu.h"
 #include "StatusWindows.h"
 #include "UsageWindows.h"
 #include "UnlimitedSubscription.h"
+#include "VpnServerList.h"
 #include "coBranding.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -165,6 +172,57 @@ std::unique_ptr<QWidget> showPassword(const Keys& keys, QString* error)
     else if (state != "validating")
         *error = "state takes idle, validating, refused or offline";
     return window;
+// servers=FILE holds one server or location record per line; services=FILE a
+// reply of the service list, served by a stand-in service for the run.
+std::unique_ptr<QWidget> showSettings(const Keys& keys, QString* error)
+{
+    // The stand-in goes before the application, its process with it.
+    static std::unique_ptr<ServicesBench> bench;
+    bench = std::make_unique<ServicesBench>();
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { bench.reset(); });
+    QList<VpnServer> servers;
+    QList<VpnCluster> clusters;
+    if (keys.contains("servers")) {
+        QFile file(keys.value("servers"));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            *error = "cannot read " + file.fileName();
+            return nullptr;
+        }
+        for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+            const VpnServer server = VpnServer::fromString(line);
+            if (!server.name.isEmpty())
+                servers << server;
+            else
+                clusters << VpnCluster::fromString(line);
+        }
+    }
+    if (keys.contains("default")) {
+        ClientConfig::instanceClient()->setDefaultCluster(keys.value("default"));
+        ClientConfig::instanceClient()->setCurrentCluster(keys.value("default"));
+    }
+    if (keys.contains("services")) {
+        QFile file(keys.value("services"));
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = "cannot read " + file.fileName();
+            return nullptr;
+        }
+        bench->replyServices(file.readAll());
+    }
+    QSharedPointer<VpnServerList> list(new VpnServerList);
+    list->set(servers, clusters);
+    auto dialog = std::make_unique<Settings>();
+    dialog->init(bench->access, bench->account, list);
+    QSignalSpy listed(dialog.get(), &Settings::servicesListUpdated);
+    dialog->move(200, 100);
+    dialog->display();
+    if (keys.contains("services") && !listed.wait(10000))
+        *error = "the services did not come";
+    bool tabOk = false;
+    const int tab = keys.value("tab", "0").toInt(&tabOk);
+    if (!tabOk || tab < 0 || tab > 1)
+        *error = "tab takes 0 or 1";
+    dialog->findChild<QTabWidget*>("tabWidget")->setCurrentIndex(tab);
+    return dialog;
 }
 
 struct Entry
@@ -185,6 +243,7 @@ const Entry Entries[] = {
     {"graph", {"sessions", "all", "mode", "size", "graph-dump"}, UsageWindows::showGraph},
     {"account", {"email", "devname", "limit", "count", "subscription"}, showAccount},
     {"password", {"state"}, showPassword},
+    {"settings", {"servers", "default", "services", "tab"}, showSettings},
 };
 
 } // namespace
