@@ -190,10 +190,13 @@ std::unique_ptr<QWidget> showSettings(const Keys& keys, QString* error)
         }
         for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
             const VpnServer server = VpnServer::fromString(line);
+            const VpnCluster cluster = VpnCluster::fromString(line);
             if (!server.name.isEmpty())
                 servers << server;
+            else if (!cluster.name.isEmpty())
+                clusters << cluster;
             else
-                clusters << VpnCluster::fromString(line);
+                *error = "servers: no server or location in " + line;
         }
     }
     if (keys.contains("default")) {

@@ -92,6 +92,39 @@ private slots:
         QVERIFY(findNode(window, "lbCopyright")["name"].toString().contains(" 2031 "));
     }
 
+    void settingsWithServersAndServices()
+    {
+        QTemporaryDir dir;
+        QFile servers(dir.filePath("servers.txt"));
+        QVERIFY(servers.open(QIODevice::WriteOnly));
+        servers.write("<?xml version=\"1.0\"?><VpnServer><name>US1</name><host>us1.vpn.invalid</host>"
+                      "<city>Dallas</city><country>United States</country><state>Texas</state></VpnServer>\n"
+                      "<?xml version=\"1.0\"?><VpnCluster><name>us</name><description>United States</description>"
+                      "<country>US</country><servers>US1</servers></VpnCluster>\n");
+        servers.close();
+        QFile services(dir.filePath("services.xml"));
+        QVERIFY(services.open(QIODevice::WriteOnly));
+        services.write("<response><result><status>success</status><services><element><id>100000</id>"
+                       "<name>Encryption</name><active>1</active></element></services></result></response>");
+        services.close();
+        const QString shot = dir.filePath("settings.png");
+        const QString tree = dir.filePath("settings.json");
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::ForwardedChannels);
+        tool.start(OZM_UISHOW, {"settings", "--set", "servers=" + servers.fileName(), "--set", "default=us", "--set",
+                                "services=" + services.fileName(), "--set", "tab=1", "--screenshot", shot, "--a11y",
+                                tree, "--quit-after", "1"});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(!QImage(shot).isNull());
+
+        QFile json(tree);
+        QVERIFY(json.open(QIODevice::ReadOnly));
+        const QJsonObject window = QJsonDocument::fromJson(json.readAll()).array()[0].toObject();
+        QCOMPARE(window["objectName"].toString(), QString("Settings"));
+        QVERIFY(!findNode(window, "cbClusters").isEmpty());
+    }
+
     void exitStatuses_data()
     {
         QTest::addColumn<QStringList>("arguments");
