@@ -17,6 +17,7 @@ PACKAGES=(
     xvfb fonts-lato
     qtmultimedia5-dev
     openvpn openssl iproute2 iputils-ping traceroute procps util-linux dbus-daemon python3
+    dnsmasq-base
 )
 
 become_root() {   # become_root ARGS...: the script's own arguments

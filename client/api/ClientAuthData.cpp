@@ -3,6 +3,7 @@
 #include "AppConstants.h"
 #include "HostProbes.h"
 #include "NetTools.h"
+#include "SecretMasking.h"
 #include "Storage.h"
 
 #include <QDebug>
@@ -73,6 +74,7 @@ void ClientAuthData::initFromStorage(QSharedPointer<Storage> storage)
     m_storage = storage;
     m_email = storage->userEmail();
     m_password = storage->userPassword();
+    rememberSecret(m_password);
     m_serial = storage->serial();
     qDebug().noquote() << "Startup: Email" << m_email << "Password" << presence(m_password) << "Serial"
                        << presence(m_serial);
@@ -93,6 +95,7 @@ void ClientAuthData::setEmail(const QString& email)
 void ClientAuthData::setPassword(const QString& password)
 {
     m_password = password;
+    rememberSecret(password);
     if (m_storage) {
         m_storage->setUserPassword(password);
         m_storage->save();

@@ -1,6 +1,7 @@
 #include "SetupConnectionCommand.h"
 
 #include "ReplyFields.h"
+#include "SecretMasking.h"
 #include "ServerListReply.h"
 
 #include <QDomElement>
@@ -41,6 +42,7 @@ bool SetupConnectionCommand::readXml(const QDomElement& result)
     host = ReplyFields::text(glossary, QStringLiteral("hostname"));
     user = ReplyFields::text(glossary, QStringLiteral("username"));
     password = ReplyFields::text(glossary, QStringLiteral("password"));
+    rememberSecret(password);
     // Beside "glossary", not in it; anything but "0" keeps the tunnel encrypted.
     isEncrypted = ReplyFields::text(result, QStringLiteral("encrypted")) != QLatin1String("0");
     clientIp = ReplyFields::text(result, QStringLiteral("client_ip"));

@@ -8,6 +8,7 @@ class tst_SecretMasking : public QObject
 private slots:
     void maskSecrets_data();
     void maskSecrets();
+    void rememberedSecrets();
 };
 
 void tst_SecretMasking::maskSecrets_data()
@@ -32,12 +33,31 @@ void tst_SecretMasking::maskSecrets_data()
     QTest::newRow("empty element stays") << "<token/><code>5</code><token />" << "<token/><code>5</code><token />";
     QTest::newRow("other elements stay") << "<email>a@x.org</email><status>ok</status>"
                                          << "<email>a@x.org</email><status>ok</status>";
+    QTest::newRow("options of a command line")
+        << "d --password=hunter2 -key=K1 --secret s3cr3t --pass pw9 --passwd=p https://x/?token=abc 100"
+        << "d --password=*** -key=*** --secret *** --pass *** --passwd=*** https://x/?token=*** 100";
+    QTest::newRow("an option without a value keeps the next one") << "run --key --verbose" << "run --key --verbose";
+    QTest::newRow("words that only hold the names") << "--keyboard=us passive=1 monkey=3"
+                                                   << "--keyboard=us passive=1 monkey=3";
+    QTest::newRow("authorization headers") << "GET /\r\nAuthorization: Basic dTpw\r\nproxy-authorization: x y\nHost: h"
+                                           << "GET /\r\nAuthorization: ***\r\nproxy-authorization: ***\nHost: h";
 }
 
 void tst_SecretMasking::maskSecrets()
 {
     QFETCH(QString, text);
     QTEST(::maskSecrets(text), "masked");
+}
+
+void tst_SecretMasking::rememberedSecrets()
+{
+    rememberSecret(QStringLiteral("abc"));
+    rememberSecret(QStringLiteral("Pa55"));
+    rememberSecret(QStringLiteral("xPa55y"));
+    const QString text = QStringLiteral("abc Pa55 and xPa55y, then Pa55word");
+    QCOMPARE(::maskSecrets(text), QStringLiteral("abc *** and ***, then ***word"));
+    forgetRememberedSecrets();
+    QCOMPARE(::maskSecrets(text), text);
 }
 
 QTEST_APPLESS_MAIN(tst_SecretMasking)

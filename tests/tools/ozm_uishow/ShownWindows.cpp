@@ -6,11 +6,13 @@
 #include "ClientConfig.h"
 #include "HeaderWindow.h"
 #include "HelpIcon.h"
+#include "MainHelpTab.h"
 #include "QOZMHamburgerMenuSignalHandler.h"
 #include "ServicesBench.h"
 #include "Settings.h"
 #include "SharedTexts.h"
 #include "MeteredSubscription.h"
+#include "SplashDlg.h"
 #include "StandInTrayMenu.h"
 #include "StatusWindows.h"
 #include "UsageWindows.h"
@@ -26,6 +28,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -228,6 +231,41 @@ std::unique_ptr<QWidget> showSettings(const Keys& keys, QString* error)
     return dialog;
 }
 
+// A progress dialog, alone or docked into a stand-in of the Help window's test
+// tab; "loop" runs its bar.
+std::unique_ptr<QWidget> showSplash(const Keys& keys, QString* error)
+{
+    for (const char* key : {"loop", "docked"})
+        if (!QStringList{"0", "1"}.contains(keys.value(key, "0")))
+            *error = QStringLiteral("%1 takes 0 or 1").arg(key);
+    auto splash = std::make_unique<SplashDlg>(true, true, nullptr);
+    splash->runProgressBar(keys.value("loop") == "1");
+    std::unique_ptr<QWidget> window;
+    if (keys.value("docked") == "1") {
+        window = std::make_unique<QWidget>();
+        window->setObjectName("MainHelpTestTab");
+        auto* tabStack = new QStackedWidget(window.get());
+        tabStack->setObjectName("tabStack");
+        tabStack->addWidget(new QLabel("Connectivity Test", tabStack));
+        auto* host = new QWidget(tabStack);
+        host->setObjectName("tabHost");
+        new QVBoxLayout(host);
+        tabStack->addWidget(host);
+        (new QVBoxLayout(window.get()))->addWidget(tabStack);
+        hMainHelp.tabStack = tabStack;
+        hMainHelp.tabHost = host;
+        window->resize(420, 320);
+        window->show();
+    }
+    splash->display(keys.value("title", "Performing Connectivity Test"),
+                    keys.value("text", "Ozmira is checking the network.\nPlease wait."));
+    if (!window)
+        return splash;
+    // The tab owns it now.
+    static_cast<void>(splash.release());
+    return window;
+}
+
 struct Entry
 {
     const char* name;
@@ -247,6 +285,7 @@ const Entry Entries[] = {
     {"account", {"email", "devname", "limit", "count", "subscription"}, showAccount},
     {"password", {"state"}, showPassword},
     {"settings", {"servers", "default", "services", "tab"}, showSettings},
+    {"splash", {"title", "text", "loop", "docked"}, showSplash},
 };
 
 } // namespace
