@@ -18,6 +18,7 @@
 #include "UsageWindows.h"
 #include "UnlimitedSubscription.h"
 #include "VpnServerList.h"
+#include "Welcome.h"
 #include "coBranding.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QStackedWidget>
+#include <QMetaEnum>
 #include <QVBoxLayout>
 
 namespace {
@@ -266,6 +268,35 @@ std::unique_ptr<QWidget> showSplash(const Keys& keys, QString* error)
     return window;
 }
 
+// The main window on one screen: screen=<name, e.g. ScreenError>, args=<a|b|c>
+// (the words true and false become bools), traffic=<bytes left>, failed=<server>.
+std::unique_ptr<QWidget> showWelcome(const Keys& keys, QString* error)
+{
+    const QString name = keys.value("screen", "ScreenConfiguring");
+    bool known = false;
+    const int screen = QMetaEnum::fromType<Welcome::ScreenType>().keyToValue(qPrintable(name), &known);
+    if (!known || screen <= Welcome::ScreenNone || screen >= Welcome::SIZE) {
+        *error = "screen takes a screen name such as ScreenError, not " + name;
+        return nullptr;
+    }
+    QList<QVariant> args;
+    if (keys.contains("args"))
+        for (const QString& part : keys.value("args").split('|'))
+            args << (part == "true" || part == "false" ? QVariant(part == "true") : QVariant(part));
+    auto window = std::make_unique<Welcome>();
+    window->startInitialOpening();
+    window->finishInitialOpening();
+    window->move(200, 60);
+    window->show();
+    if (keys.contains("traffic"))
+        window->setTrafficNotification(keys.value("traffic").toLongLong());
+    if (keys.contains("failed"))
+        window->setFailedServer(keys.value("failed"));
+    window->setActivatingServer(keys.value("server", "Frankfurt"));
+    window->showScreen(Welcome::ScreenType(screen), args);
+    return window;
+}
+
 struct Entry
 {
     const char* name;
@@ -286,6 +317,7 @@ const Entry Entries[] = {
     {"password", {"state"}, showPassword},
     {"settings", {"servers", "default", "services", "tab"}, showSettings},
     {"splash", {"title", "text", "loop", "docked"}, showSplash},
+    {"welcome", {"screen", "args", "traffic", "failed", "server"}, showWelcome},
 };
 
 } // namespace
