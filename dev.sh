@@ -16,6 +16,7 @@ PACKAGES=(
     qtbase5-dev libqt5dbus5 qttools5-dev qttools5-dev-tools libqt5svg5-dev
     xvfb fonts-lato
     qtmultimedia5-dev
+    qtwebengine5-dev libgl1-mesa-dri
     openvpn openssl iproute2 iputils-ping traceroute procps util-linux dbus-daemon python3
     dnsmasq-base
 )
