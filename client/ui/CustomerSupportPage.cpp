@@ -15,8 +15,11 @@ CustomerSupportPage::CustomerSupportPage(QWidget* parent) : QWidget(parent)
 void CustomerSupportPage::updateUi()
 {
     m_ui.lbSupport1->setText(QustomerSupportSupport());
-    if (m_ui.lbSupport1->text().isEmpty())
+    // Out of the layout, an empty label must not be left floating on the page either.
+    if (m_ui.lbSupport1->text().isEmpty()) {
         m_ui.pageLayout->removeWidget(m_ui.lbSupport1);
+        m_ui.lbSupport1->hide();
+    }
     // A "&" of the brand text is a character, not a shortcut.
     m_ui.btnSupportEmail->setText(coBranding::inst()->support_email->getStrData().replace(QLatin1Char('&'), QLatin1String("&&")));
 }

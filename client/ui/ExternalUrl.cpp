@@ -33,7 +33,8 @@ bool isSafeExternalUrl(const QUrl& url)
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
         return !url.host().isEmpty();
     if (scheme == QLatin1String("mailto"))
-        return isPlainMailAddress(url.toString(QUrl::RemoveScheme | QUrl::FullyDecoded));
+        return isPlainMailAddress(
+            QUrl::fromPercentEncoding(url.toString(QUrl::RemoveScheme | QUrl::FullyEncoded).toUtf8()));
     return false;
 }
 

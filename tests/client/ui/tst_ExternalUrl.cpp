@@ -23,6 +23,8 @@ private slots:
         QTest::newRow("mail with a body by &") << "mailto:support@example.net&body=x" << false;
         QTest::newRow("two addresses") << "mailto:a@example.net,b@example.net@x" << false;
         QTest::newRow("no address") << "mailto:" << false;
+        QTest::newRow("an encoded second @") << "mailto:a%40b@example.net" << false;
+        QTest::newRow("an encoded subject") << "mailto:support@example.net%3Fsubject=x" << false;
         QTest::newRow("space in the address") << "mailto:sup port@example.net" << false;
         QTest::newRow("slash in the address") << "mailto:a/b@example.net" << false;
         QTest::newRow("a local file") << "file:///etc/passwd" << false;
