@@ -7,6 +7,9 @@
 #include "HeaderWindow.h"
 #include "HelpIcon.h"
 #include "MainHelpTab.h"
+#include "Browser.h"
+#include "I18n.h"
+#include "MainHelp.h"
 #include "QOZMHamburgerMenuSignalHandler.h"
 #include "ServicesBench.h"
 #include "Settings.h"
@@ -177,6 +180,8 @@ std::unique_ptr<QWidget> showPassword(const Keys& keys, QString* error)
     else if (state != "validating")
         *error = "state takes idle, validating, refused or offline";
     return window;
+}
+
 // servers=FILE holds one server or location record per line; services=FILE a
 // reply of the service list, served by a stand-in service for the run.
 std::unique_ptr<QWidget> showSettings(const Keys& keys, QString* error)
@@ -294,6 +299,33 @@ std::unique_ptr<QWidget> showWelcome(const Keys& keys, QString* error)
         window->setFailedServer(keys.value("failed"));
     window->setActivatingServer(keys.value("server", "Frankfurt"));
     window->showScreen(Welcome::ScreenType(screen), args);
+// A number key within [0, last].
+int indexKey(const Keys& keys, const QString& key, int last, QString* error)
+{
+    bool ok = false;
+    const int value = keys.value(key, "0").toInt(&ok);
+    if (!ok || value < 0 || value > last)
+        *error = QStringLiteral("%1 takes 0 to %2").arg(key).arg(last);
+    return value;
+}
+
+std::unique_ptr<QWidget> showHelp(const Keys& keys, QString* error)
+{
+    auto window = std::make_unique<MainHelp>();
+    const int tab = indexKey(keys, "tab", 3, error);
+    window->display();
+    window->findChild<QTabWidget*>("tabWidget")->setCurrentIndex(tab);
+    return window;
+}
+
+// The pages come from the brand texts (--set brand.help_url=...) and load in
+// the real web engine.
+std::unique_ptr<QWidget> showBrowser(const Keys& keys, QString* error)
+{
+    I18n::instance()->setBrandText(
+        [](const QString& item) { return coBranding::inst()->getItemByName(item)->getStrData(); });
+    auto window = std::make_unique<Browser>();
+    window->display(OnlineContentTypes(indexKey(keys, "type", 5, error)));
     return window;
 }
 
@@ -318,6 +350,8 @@ const Entry Entries[] = {
     {"settings", {"servers", "default", "services", "tab"}, showSettings},
     {"splash", {"title", "text", "loop", "docked"}, showSplash},
     {"welcome", {"screen", "args", "traffic", "failed", "server"}, showWelcome},
+    {"help", {"tab"}, showHelp},
+    {"browser", {"type"}, showBrowser},
 };
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "UiFonts.h"
 #include "UiResources.h"
 #include "UrlLog.h"
+#include "WebEngineBrowserImpl.h"
 #include "WindowShot.h"
 #include "coBranding.h"
 
@@ -99,7 +100,9 @@ bool setCommonKey(const QString& key, const QString& value, QString* error)
 
 int main(int argc, char** argv)
 {
+    WebEngineBrowserImpl::prepareApplication();
     QApplication app(argc, argv);
+    WebEngineBrowserImpl::install();
     QCommandLineParser parser;
     parser.setApplicationDescription("Shows one window of the client with stand-in data.");
     parser.addHelpOption();
