@@ -13,7 +13,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDesktopServices>
+#include "DesktopRecorder.h"
+
 #include <QDir>
 #include <QLabel>
 #include <QProgressBar>
@@ -27,16 +28,6 @@
 namespace {
 
 const QString Failure = "Failed to load the page.<br>Please try again or contact Customer Support.";
-
-// Stands in for the desktop: records what would have been opened.
-class DesktopRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 } // namespace
 
@@ -88,8 +79,6 @@ void tst_Browser::initTestCase()
     UiFonts::installSubstitutes();
     ScriptedBrowserImpl::install();
     OzmApplication::windowTitleShort_ = "Ozmira";
-    for (const char* scheme : {"http", "https", "mailto", "file", "javascript"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_desktop, "open");
 }
 
 void tst_Browser::init()

@@ -5,7 +5,8 @@
 #include "UiTestKit.h"
 #include "coBranding.h"
 
-#include <QDesktopServices>
+#include "DesktopRecorder.h"
+
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -19,16 +20,6 @@
 #include <memory>
 
 namespace {
-
-// Stands in for the desktop: records what would have been opened.
-class DesktopRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 // A language whose support-hours text is empty.
 class NoSupportHours : public QTranslator
@@ -88,8 +79,6 @@ void tst_MainHelp::initTestCase()
 {
     UiTestKit::prepare();
     OzmApplication::windowTitle_ = "Ozmira";
-    for (const char* scheme : {"http", "https", "mailto", "file", "javascript"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_desktop, "open");
 }
 
 void tst_MainHelp::init()

@@ -144,6 +144,13 @@ private slots:
                            "conntype=Unencrypted wireless", "--set", "wifisec=1", "--quit-after", "1500", "--strict"}
             << 0 << "Status: [location update] : ip = 192.0.2.7 description = Berlin";
         QTest::newRow("status state out of range") << QStringList{"status", "--set", "state=6"} << 2 << "";
+        QTest::newRow("help, a tab that is not there") << QStringList{"help", "--set", "tab=4"} << 2 << "";
+        QTest::newRow("help on the test tab, strict")
+            << QStringList{"help", "--set", "tab=2", "--strict", "--quit-after", "1"} << 0 << "";
+        QTest::newRow("browser, no such page") << QStringList{"browser", "--set", "type=6"} << 2 << "";
+        QTest::newRow("browser on a page that does not answer, strict")
+            << QStringList{"browser", "--set", "brand.help_url=https://127.0.0.1:9/", "--strict", "--quit-after", "1"}
+            << 0 << "";
     }
     void exitStatuses()
     {
