@@ -299,6 +299,9 @@ std::unique_ptr<QWidget> showWelcome(const Keys& keys, QString* error)
         window->setFailedServer(keys.value("failed"));
     window->setActivatingServer(keys.value("server", "Frankfurt"));
     window->showScreen(Welcome::ScreenType(screen), args);
+    return window;
+}
+
 // A number key within [0, last].
 int indexKey(const Keys& keys, const QString& key, int last, QString* error)
 {
