@@ -132,6 +132,16 @@ int main(int argc, char** argv)
         }
     }
     defaultHandler = qInstallMessageHandler(logMessage);
+    // Whatever the application's children log while they go, after every return
+    // below, must not reach the log file, itself one of those children.
+    struct RestoreHandler
+    {
+        ~RestoreHandler()
+        {
+            qInstallMessageHandler(defaultHandler);
+            logFile = nullptr;
+        }
+    } restoreHandler;
     if (parser.isSet(urlLog))
         new UrlLog(parser.value(urlLog), &app);
 
@@ -187,6 +197,5 @@ int main(int argc, char** argv)
 
     const int status = app.exec();
     outputs.writeA11y();
-    qInstallMessageHandler(defaultHandler);
     return status;
 }

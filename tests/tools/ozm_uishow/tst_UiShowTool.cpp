@@ -148,9 +148,10 @@ private slots:
         QTest::newRow("help on the test tab, strict")
             << QStringList{"help", "--set", "tab=2", "--strict", "--quit-after", "1"} << 0 << "";
         QTest::newRow("browser, no such page") << QStringList{"browser", "--set", "type=6"} << 2 << "";
-        QTest::newRow("browser on a page that does not answer, strict")
-            << QStringList{"browser", "--set", "brand.help_url=https://127.0.0.1:9/", "--strict", "--quit-after", "1"}
-            << 0 << "";
+        // The address probe logs the refused connection as a warning: not strict.
+        QTest::newRow("browser on a page that does not answer")
+            << QStringList{"browser", "--set", "brand.help_url=https://127.0.0.1:9/", "--quit-after", "1"} << 0
+            << "Error while doing request to  https://127.0.0.1:9/";
     }
     void exitStatuses()
     {
@@ -159,6 +160,14 @@ private slots:
         QFETCH(QString, logged);
         QTemporaryDir dir;
         QProcess tool;
+        tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (arguments.first() == "browser") {
+            // The web engine keeps allocations of its own libraries to the end; the
+            // browser's own code is leak-checked in its unit test.
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+            tool.setProcessEnvironment(environment);
+        }
         tool.start(OZM_UISHOW, arguments << "--log" << dir.filePath("log"));
         QVERIFY(tool.waitForFinished(60000));
         QCOMPARE(tool.exitCode(), status);
