@@ -25,7 +25,7 @@ ScriptedNetwork::~ScriptedNetwork()
     Ozm::dropInstance();
 }
 
-QString ScriptedNetwork::start()
+QString ScriptedNetwork::start(const std::function<void()>& moreReceivers)
 {
     if (!backend.listen())
         return QStringLiteral("the scripted backend cannot listen");
@@ -33,6 +33,8 @@ QString ScriptedNetwork::start()
     if (!failure.isEmpty())
         return failure;
     NetworkCtlClient::initInstance(nullptr);
+    if (moreReceivers)
+        moreReceivers();
     Ozm::inst()->startSocketProcessing();
     return QString();
 }

@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 // The link to a scripted backend with the network state client on it, set up
 // in the application's order; the backend's reports are sent when the test
 // says so. Needs the link's port, so runs in namespaces of its own.
@@ -25,7 +27,8 @@ public:
     ~ScriptedNetwork();
 
     // Empty when the link runs and the network client listens; else what failed.
-    QString start();
+    // moreReceivers registers further client objects before events are read.
+    QString start(const std::function<void()>& moreReceivers = {});
     // Sends one network report and waits until the client has taken it.
     bool report(const QStringList& values);
 
