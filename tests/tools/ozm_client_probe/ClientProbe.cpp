@@ -3,17 +3,26 @@
 #include "LinkScriptSyntax.h"
 #include "StdinLines.h"
 
+#include <ClientAuthData.h>
+#include <ClientConfig.h>
+#include <HttpAccessCreator.h>
+#include <LocationStatusUpdater.h>
 #include <NetworkCtlClient.h>
 #include <Ozm.h>
 #include <OzmCommunicator.h>
 #include <PowerNotifier.h>
+#include <VpnCtlClient.h>
+#include <VpnServerList.h>
 
-ClientProbe::ClientProbe(QObject* parent)
+ClientProbe::ClientProbe(const Account& account, QObject* parent)
     : QObject(parent)
+    , m_account(account)
     , m_out(stdout)
 {
     m_out.setCodec("UTF-8");
 }
+
+ClientProbe::~ClientProbe() = default;
 
 bool ClientProbe::start()
 {
@@ -43,6 +52,66 @@ void ClientProbe::wireClients(Ozm&)
     PowerNotifier* const power = PowerNotifier::instance();
     connect(power, &PowerNotifier::systemSleep, this, [this] { print(QStringLiteral("POWER"), {"sleep"}); });
     connect(power, &PowerNotifier::systemWake, this, [this] { print(QStringLiteral("POWER"), {"wake"}); });
+    wireSession();
+}
+
+// The VPN session with what it needs, as the application wires it. Until an
+// account flow decides on activation, every request for one activates.
+void ClientProbe::wireSession()
+{
+    ClientConfig* const config = ClientConfig::instanceClient();
+    if (m_account.activateOption >= 0)
+        config->setActivateOption(Config::validateActivateOption(m_account.activateOption));
+    m_authData.reset(new ClientAuthData);
+    m_authData->setEmail(m_account.email);
+    m_authData->setPassword(m_account.password);
+    m_access = HttpAccessCreator::serverApi(nullptr);
+    m_servers.reset(new VpnServerList);
+    m_clientIp.reset(new QString);
+
+    VpnCtlClient* const vpn = VpnCtlClient::initInstance(this);
+    vpn->init(m_access, m_authData, m_servers, m_clientIp);
+    VpnServerList* const servers = m_servers.data();
+    connect(vpn, &VpnCtlClient::serversUpdatedFromSetupConnection, servers, &VpnServerList::set,
+            Qt::DirectConnection);
+    connect(vpn, &VpnCtlClient::activationRequestedByLogic, vpn, &VpnCtlClient::activate);
+    connect(vpn, &VpnCtlClient::activationRequestedOnInternetRestored, vpn, &VpnCtlClient::activate);
+    connect(vpn, &VpnCtlClient::activationStateChanged, this,
+            [this](ActivationState state) { print(QStringLiteral("STATE"), {QString::number(state)}); });
+    connect(vpn, &VpnCtlClient::vpnStatisticsUpdated, this, [this](quint64 session, quint64 total) {
+        print(QStringLiteral("STATS"), {QString::number(session), QString::number(total)});
+    });
+    connect(vpn, &VpnCtlClient::activatingServerChanged, this, [this](const VpnServer& server, const QString& cluster) {
+        printValues(QStringLiteral("SERVER"), {server.host, cluster});
+    });
+    const QString failed = QStringLiteral("FAILED");
+    connect(vpn, &VpnCtlClient::activationFailed, this,
+            [=](const QString& host) { printValues(failed, {"activation", host}); });
+    connect(vpn, &VpnCtlClient::forcedActivationFailed, this,
+            [=](const QString& host) { printValues(failed, {"forced", host}); });
+    connect(vpn, &VpnCtlClient::vpnConnectionEpicFail, this, [=] { print(failed, {"epic"}); });
+    connect(vpn, &VpnCtlClient::authenticationFailed, this, [=] { print(failed, {"authentication"}); });
+    connect(vpn, &VpnCtlClient::cantEstablishConnection, this, [=] { print(failed, {"network"}); });
+    connect(vpn, &VpnCtlClient::deviceNotFound, this, [=] { print(failed, {"device"}); });
+    connect(vpn, &VpnCtlClient::connectionToVpnProcessFailed, this, [=] { print(failed, {"openvpn"}); });
+    connect(vpn, &VpnCtlClient::subscriptionInactive, this,
+            [=](SubscriptionPointer, HttpCommandCode::CommandCode code, const QString& text) {
+                printValues(failed, {"inactive", QString::number(code), text});
+            });
+
+    m_location = new LocationStatusUpdater(this);
+    m_location->init(m_access, m_authData);
+    connect(m_location, &LocationStatusUpdater::serversUpdated, servers, &VpnServerList::set);
+    connect(vpn, &VpnCtlClient::activationStateChanged, m_location, &LocationStatusUpdater::setActivationState);
+    connect(m_location, &LocationStatusUpdater::locationUpdated, this, [this](const Location& location) {
+        if (!location.isIdentifying())
+            printValues(QStringLiteral("LOCATION"), {location.ip, location.description, location.isoCountryCode});
+    });
+    connect(servers, &VpnServerList::updated, this, [this, servers] {
+        print(QStringLiteral("SERVERS"), {QString::number(servers->allServers().size())});
+    });
+    if (!m_account.email.isEmpty())
+        m_location->update();
 }
 
 void ClientProbe::printNetwork(const NetworkCtlClient& network)
@@ -86,7 +155,7 @@ void ClientProbe::runNext()
             finish(Quit);
         else if (words->first() == QLatin1String("request") && words->size() > 1)
             runRequest(words->mid(1));
-        else
+        else if (!runSessionCommand(*words))
             print(QStringLiteral("ERROR"), {QStringLiteral("unknown command:"), line});
     }
 }
@@ -102,11 +171,36 @@ void ClientProbe::runRequest(const QStringList& words)
     m_busy = false;
 }
 
+bool ClientProbe::runSessionCommand(const QStringList& words)
+{
+    VpnCtlClient* const vpn = VpnCtlClient::inst();
+    const QString& name = words.first();
+    bool result = false;
+    m_busy = true;
+    if (words.size() == 1 && name == QLatin1String("activate"))
+        result = vpn->activate();
+    else if (words.size() == 1 && name == QLatin1String("activate-manual"))
+        result = vpn->activateByManualClick();
+    else if (words.size() == 1 && name == QLatin1String("deactivate"))
+        result = vpn->deactivate();
+    else if (words.size() == 1 && name == QLatin1String("cancel"))
+        vpn->cancelActivate();
+    else if (words.size() == 2 && name == QLatin1String("reactivate") && words.at(1).toInt() > 0)
+        vpn->reactivate(words.at(1).toInt());
+    else
+        return m_busy = false;
+    m_busy = false;
+    if (name.startsWith(QLatin1String("activate")) || name == QLatin1String("deactivate"))
+        print(QStringLiteral("RESULT"), {name, result ? QStringLiteral("true") : QStringLiteral("false")});
+    return true;
+}
+
 // A tool leaves nothing behind: the link is dropped, where the application lets
 // both connections end with its process.
 void ClientProbe::finish(int exitCode)
 {
     m_finished = true;
+    VpnCtlClient::dropInstance();
     NetworkCtlClient::dropInstance();
     Ozm::dropInstance();
     emit finished(exitCode);
