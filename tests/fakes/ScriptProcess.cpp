@@ -9,10 +9,13 @@ constexpr int EndTimeoutMs = 10000;
 
 namespace ScriptProcess {
 
-bool start(QProcess& process, const QStringList& scriptAndArguments)
+bool start(QProcess& process, const QStringList& scriptAndArguments, const Launcher& launch)
 {
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QStringLiteral("python3"), scriptAndArguments);
+    if (launch)
+        launch(process, QStringLiteral("python3"), scriptAndArguments);
+    else
+        process.start(QStringLiteral("python3"), scriptAndArguments);
     bool started = process.waitForStarted(StartTimeoutMs);
     while (started && !process.canReadLine())
         started = process.waitForReadyRead(StartTimeoutMs);

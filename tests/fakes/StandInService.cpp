@@ -180,13 +180,14 @@ QJsonObject StandInReply::json() const
     return QJsonObject{{QLatin1String("match"), match}, {QLatin1String("reply"), reply}};
 }
 
-StandInService::StandInService()
+StandInService::StandInService(const ScriptProcess::Launcher& launch)
 {
     const QString portFile = data.filePath(QStringLiteral("ports.json"));
     // The first line says it listens; the port file is what a person would read.
     const bool ready = ScriptProcess::start(process, {QStringLiteral(OZM_STAND_IN_SCRIPT), QStringLiteral("--cert-dir"),
                                                       certificateFolder(), QStringLiteral("--port-file"), portFile,
-                                                      QStringLiteral("--control")});
+                                                      QStringLiteral("--control")},
+                                           launch);
     QFile file(portFile);
     if (!ready || !file.open(QIODevice::ReadOnly)) {
         qWarning() << "stand-in service did not start";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScriptProcess.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -98,7 +100,9 @@ class StandInService
 public:
     enum Port { Https, Expired, SelfSigned, WrongHost, Http };
 
-    StandInService();
+    // launch starts the stand-in's program where it is to run (as on a test bed's
+    // client side); without one it runs in this process's world.
+    explicit StandInService(const ScriptProcess::Launcher& launch = {});
     ~StandInService();
     StandInService(const StandInService&) = delete;
     StandInService& operator=(const StandInService&) = delete;

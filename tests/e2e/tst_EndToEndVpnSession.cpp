@@ -1,0 +1,299 @@
+#include "Poll.h"
+#include "TestBed.h"
+
+#include <ApiTestKit.h>
+#include <FakeLogind.h>
+#include <PrivateBus.h>
+#include <StandInService.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const char* const MobilePath = "/mobile/licMobile";
+const char* const SetupPath = "/setup_connection";
+
+// The service's server list: one server a host, all in one cluster, and where
+// the service sees the client.
+QByteArray initReply(const QStringList& hosts)
+{
+    QByteArray servers;
+    QByteArray names;
+    for (int i = 0; i < hosts.size(); ++i) {
+        const QByteArray name = "server" + QByteArray::number(i);
+        servers += "<server><name>" + name + "</name><hostname>" + hosts.at(i).toUtf8() +
+                   "</hostname><city>Testville</city><country>TL</country><state></state></server>";
+        names += "<element>" + name + "</element>";
+    }
+    return "<response><result><status>success</status><vpnlist>" + servers +
+           "</vpnlist><clusters><cluster><name>Testbed</name><description>Test bed</description>"
+           "<iso_country_code>TL</iso_country_code><servers>" + names + "</servers></cluster></clusters>"
+           "<location><ip>10.77.0.50</ip><description>Testville</description><iso_country_code>TL</iso_country_code>"
+           "</location></result></response>";
+}
+
+QByteArray setupReply(const QString& host, const QString& password = TestBed::Password)
+{
+    return "<response><result><status>success</status><code>1501</code><glossary><hostname>" + host.toUtf8() +
+           "</hostname><username>" + TestBed::User.toUtf8() + "</username><password>" + password.toUtf8() +
+           "</password></glossary><encrypted>1</encrypted></result></response>";
+}
+
+// The client probe on the bed's client side, read line by line; each wait
+// looks only past what an earlier wait found.
+class Probe
+{
+public:
+    explicit Probe(const TestBed& bed)
+    {
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        bed.start(process, QStringLiteral(OZM_CLIENT_PROBE),
+                  {"--app-dir", bed.appDir(), "--data-dir", bed.dataDir(), "--email", "alice@example.org",
+                   "--password", "ENCRYPTED-ACCOUNT-PASSWORD", "--option", "2"});
+    }
+    ~Probe()
+    {
+        process.write("quit\n");
+        process.closeWriteChannel();
+        if (!process.waitForFinished(20000))
+            process.kill();
+        process.waitForFinished();
+    }
+
+    void send(const QByteArray& line) { process.write(line + '\n'); }
+
+    // The first line from here on that matches; empty when none came in time.
+    QString next(const QString& pattern, int timeoutMs = 60000)
+    {
+        const QRegularExpression expression(QLatin1Char('^') + pattern + QLatin1Char('$'));
+        QString found;
+        Poll::until(
+            [&] {
+                while (process.canReadLine())
+                    lines << QString::fromUtf8(process.readLine()).chopped(1);
+                for (; cursor < lines.size(); ++cursor) {
+                    if (expression.match(lines.at(cursor)).hasMatch()) {
+                        found = lines.at(cursor++);
+                        return true;
+                    }
+                }
+                return false;
+            },
+            timeoutMs);
+        return found;
+    }
+
+    // Whether a line from index from on matches, within the time; the cursor stays.
+    bool seen(int from, const QString& pattern, int timeoutMs = 60000)
+    {
+        const QRegularExpression expression(QLatin1Char('^') + pattern + QLatin1Char('$'));
+        return Poll::until(
+            [&] {
+                while (process.canReadLine())
+                    lines << QString::fromUtf8(process.readLine()).chopped(1);
+                return lines.indexOf(expression, from) >= from;
+            },
+            timeoutMs);
+    }
+
+    QString transcript() const { return lines.join(QLatin1Char('\n')); }
+
+    QProcess process;
+    QStringList lines;
+    int cursor = 0;
+};
+
+} // namespace
+
+// The desktop client's VPN session on a test bed: the probe, the backend, the
+// service stand-in and openvpn on the client side, logind on a private system bus.
+class tst_EndToEndVpnSession : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+
+    void activateUseAndDeactivate();
+    void sessionComesBackAfterSleep();
+    void wrongPasswordEndsInAuthenticationFailure();
+    void deadFirstHostGivesWayToTheLiveOne();
+
+private:
+    QList<StandInRequest> requests(const QString& path, const QString& act = {}) const;
+
+    std::unique_ptr<PrivateBus> bus;
+    std::unique_ptr<FakeLogind> logind;
+    std::unique_ptr<TestBed> bed;
+    std::unique_ptr<StandInService> service;
+    std::unique_ptr<Probe> probe;
+};
+
+void tst_EndToEndVpnSession::initTestCase()
+{
+    bus = std::make_unique<PrivateBus>();
+    QVERIFY(bus->isRunning());
+    bus->becomeSystemBus();
+    logind = std::make_unique<FakeLogind>(bus->address());
+    QVERIFY(logind->isRunning());
+    bed = std::make_unique<TestBed>();
+    QCOMPARE(bed->setUp(), QString());
+    service = std::make_unique<StandInService>(
+        [this](QProcess& process, const QString& program, const QStringList& arguments) {
+            bed->start(process, program, arguments);
+        });
+    QVERIFY(service->isRunning());
+    // The service's address and CA where the client takes them from.
+    writeFile(bed->appDir() + "/certs/test-ca.pem", contentOf(service->appFolder() + "/certs/test-ca.pem"));
+    writeFile(bed->dataDir() + "/licenseserver", contentOf(service->dataFolder() + "/licenseserver"));
+}
+
+void tst_EndToEndVpnSession::cleanupTestCase()
+{
+    probe.reset();
+    service.reset();
+    bed.reset();
+    logind.reset();
+    bus.reset();
+}
+
+void tst_EndToEndVpnSession::cleanup()
+{
+    if (QTest::currentTestFailed() && probe)
+        qWarning().noquote() << "probe:\n" << probe->transcript();
+    probe.reset();
+    QVERIFY(Poll::until([this] { return bed->pids("openvpn").isEmpty(); }, 20000));
+    QCOMPARE(service->violations(), QStringList());
+    service->reset();
+}
+
+QList<StandInRequest> tst_EndToEndVpnSession::requests(const QString& path, const QString& act) const
+{
+    QList<StandInRequest> found;
+    for (const StandInRequest& request : service->requests())
+        if (request.path == path && request.act == act)
+            found << request;
+    return found;
+}
+
+// Activate: Activating, then Activated, traffic counted through the tunnel;
+// Deactivate: Deactivating, then idle, with routes and resolver as before.
+void tst_EndToEndVpnSession::activateUseAndDeactivate()
+{
+    service->reply(StandInReply("GET", MobilePath).act("init").xml(initReply({TestBed::ServerHost})));
+    service->reply(StandInReply("GET", SetupPath).xml(setupReply(TestBed::ServerHost)));
+    const QString routesBefore = bed->routes();
+    const QByteArray resolverBefore = bed->resolvConf();
+    probe = std::make_unique<Probe>(*bed);
+    QVERIFY(!probe->next("LINK connected").isEmpty());
+    QVERIFY(!probe->next("SERVERS 1").isEmpty());
+    QVERIFY(!probe->next("LOCATION 10.77.0.50 Testville TL").isEmpty());
+
+    probe->send("activate-manual");
+    QVERIFY(!probe->next("STATE 3").isEmpty());
+    QVERIFY(!probe->next("RESULT activate-manual true").isEmpty());
+    QVERIFY(!probe->next("STATE 4").isEmpty());
+    QVERIFY(bed->defaultRoute().contains(" dev tun"));
+    QCOMPARE(requests(SetupPath).size(), 1);
+
+    QProcess ping;
+    bed->start(ping, "ping", {"-c", "3", "-i", "0.2", TestBed::TunnelGateway});
+    QVERIFY(ping.waitForFinished(30000));
+    QCOMPARE(ping.exitCode(), 0);
+    probe->send("request OZM_UPDATE_VPN_STATISTICS");
+    const QString stats = probe->next("STATS [1-9][0-9]* [1-9][0-9]*");
+    QVERIFY2(!stats.isEmpty(), qPrintable(probe->transcript()));
+
+    // The backend's states may come while the request waits for its reply.
+    const int deactivation = probe->cursor;
+    probe->send("deactivate");
+    QVERIFY(!probe->next("RESULT deactivate true").isEmpty());
+    QVERIFY(probe->seen(deactivation, "STATE 5"));
+    QVERIFY(probe->seen(deactivation, "STATE [012]"));
+    QVERIFY(Poll::until([this] { return bed->pids("openvpn").isEmpty(); }, 20000));
+    QVERIFY(Poll::until([&] { return bed->routes() == routesBefore; }, 10000));
+    QCOMPARE(bed->resolvConf(), resolverBefore);
+    // The tunnel's traffic joined the stored total.
+    probe.reset();
+    const QStringList settings = QDir(bed->dataDir()).entryList({"*.ini"}, QDir::Files);
+    QCOMPARE(settings.size(), 1);
+    const QSettings config(bed->dataDir() + "/" + settings.first(), QSettings::IniFormat);
+    QVERIFY(config.value("TotalBytes").toULongLong() >= stats.section(' ', 1, 1).toULongLong());
+}
+
+// Asleep while Activated: the session goes down and comes back after wake.
+void tst_EndToEndVpnSession::sessionComesBackAfterSleep()
+{
+    service->reply(StandInReply("GET", MobilePath).act("init").xml(initReply({TestBed::ServerHost})));
+    service->reply(StandInReply("GET", SetupPath).xml(setupReply(TestBed::ServerHost)));
+    probe = std::make_unique<Probe>(*bed);
+    QVERIFY(!probe->next("SERVERS 1").isEmpty());
+    probe->send("activate");
+    QVERIFY(!probe->next("STATE 4").isEmpty());
+
+    QVERIFY(logind->prepareForSleep(true));
+    QVERIFY(!probe->next("POWER sleep").isEmpty());
+    QVERIFY(!probe->next("STATE 5").isEmpty());
+    QVERIFY(!probe->next("STATE [012]").isEmpty());
+    QVERIFY(logind->prepareForSleep(false));
+    QVERIFY(!probe->next("POWER wake").isEmpty());
+    QVERIFY(!probe->next("STATE 3").isEmpty());
+    QVERIFY2(!probe->next("STATE 4").isEmpty(), qPrintable(probe->transcript()));
+    QCOMPARE(requests(SetupPath).size(), 2);
+}
+
+// openvpn refuses the service's credentials; the service says the account's
+// password is wrong; the backend gives up and the client is told.
+void tst_EndToEndVpnSession::wrongPasswordEndsInAuthenticationFailure()
+{
+    service->reply(StandInReply("GET", MobilePath).act("init").xml(initReply({TestBed::ServerHost})));
+    service->reply(StandInReply("GET", SetupPath).xml(setupReply(TestBed::ServerHost, "not-the-password")));
+    service->reply(StandInReply("GET", MobilePath)
+                       .act("verify_password")
+                       .xml("<response><result><status>success</status><code>2011</code></result></response>"));
+    probe = std::make_unique<Probe>(*bed);
+    QVERIFY(!probe->next("SERVERS 1").isEmpty());
+    probe->send("activate");
+    QVERIFY(!probe->next("STATE 3").isEmpty());
+    const int activating = probe->cursor;
+    QVERIFY(!probe->next("FAILED authentication").isEmpty());
+    // The backend's idle state comes before or after its verdict.
+    QVERIFY(probe->seen(activating, "STATE [012]"));
+    // The backend gives up only on the answer that the password is wrong.
+    QCOMPARE(requests(MobilePath, "verify_password").size(), 1);
+}
+
+// The first host is dead: one set-up per host, in order, then the tunnel on the
+// live one.
+void tst_EndToEndVpnSession::deadFirstHostGivesWayToTheLiveOne()
+{
+    const QString dead = TestBed::DeadHosts.first();
+    service->reply(StandInReply("GET", MobilePath).act("init").xml(initReply({dead, TestBed::ServerHost})));
+    service->reply(StandInReply("GET", SetupPath).xml(setupReply(TestBed::ServerHost)));
+    service->reply(StandInReply("GET", SetupPath).xml(setupReply(dead)).times(1));
+    probe = std::make_unique<Probe>(*bed);
+    QVERIFY(!probe->next("SERVERS 2").isEmpty());
+    probe->send("activate-manual");
+    QVERIFY(!probe->next("SERVER " + dead + " Testbed").isEmpty());
+    QVERIFY(!probe->next("STATE 3").isEmpty());
+    QVERIFY(!probe->next("SERVER " + TestBed::ServerHost + " Testbed").isEmpty());
+    QVERIFY(!probe->next("STATE 3").isEmpty());
+    QVERIFY(!probe->next("STATE 4", 120000).isEmpty());
+    QVERIFY(bed->defaultRoute().contains(" dev tun"));
+    const QList<StandInRequest> setups = requests(SetupPath);
+    QCOMPARE(setups.size(), 2);
+    QVERIFY(setups.at(0).rawQuery().contains("vpnhost=" + dead.toUtf8()));
+    QVERIFY(setups.at(1).rawQuery().contains("vpnhost=" + TestBed::ServerHost.toUtf8()));
+}
+
+QTEST_GUILESS_MAIN(tst_EndToEndVpnSession)
+
+#include "tst_EndToEndVpnSession.moc"
