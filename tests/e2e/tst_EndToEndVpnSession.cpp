@@ -76,8 +76,7 @@ public:
         QString found;
         Poll::until(
             [&] {
-                while (process.canReadLine())
-                    lines << QString::fromUtf8(process.readLine()).chopped(1);
+                readLines();
                 for (; cursor < lines.size(); ++cursor) {
                     if (expression.match(lines.at(cursor)).hasMatch()) {
                         found = lines.at(cursor++);
@@ -96,14 +95,19 @@ public:
         const QRegularExpression expression(QLatin1Char('^') + pattern + QLatin1Char('$'));
         return Poll::until(
             [&] {
-                while (process.canReadLine())
-                    lines << QString::fromUtf8(process.readLine()).chopped(1);
+                readLines();
                 return lines.indexOf(expression, from) >= from;
             },
             timeoutMs);
     }
 
     QString transcript() const { return lines.join(QLatin1Char('\n')); }
+
+    void readLines()
+    {
+        while (process.canReadLine())
+            lines << QString::fromUtf8(process.readLine()).chopped(1);
+    }
 
     QProcess process;
     QStringList lines;

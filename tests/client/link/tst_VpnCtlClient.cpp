@@ -109,6 +109,10 @@ private slots:
     void setupFailures_data();
     void setupFailures();
     void heldActivationGoesOnWhenTheInternetReturns();
+    void cancelStopsTheRestartOnTheNextServer();
+    void backendEvents_data();
+    void backendEvents();
+    void quitWhileUpTakesTheTunnelDown();
     void profileCheck_data();
     void profileCheck();
     void profileCheckAfterActivatedEndsWithTheSession();
@@ -555,6 +559,86 @@ void tst_VpnCtlClient::heldActivationGoesOnWhenTheInternetReturns()
     QCOMPARE(serviceRequests(SetupPath).size(), 2);
     QCOMPARE(journal, (QStringList{"STATE 3", "RESTORED"}));
     QCOMPARE(vpn()->state(), Activating);
+}
+
+// The next server's activation waits a second; a Cancel meanwhile ends it.
+void tst_VpnCtlClient::cancelStopsTheRestartOnTheNextServer()
+{
+    QVERIFY(hasWebHost(true));
+    answers[LinkProtocol::Request::GetNextReconnectionServer] = QStringList{servers().at(1).toString()};
+    bench->service->reply(StandInReply("GET", SetupPath).xml(errorReply(1512)).times(1));
+    QVERIFY(vpn()->activate());
+    QTRY_COMPARE(journal, (QStringList{"STATE 3", "STATE 2"}));
+    vpn()->cancelActivate();
+    QTest::qWait(VpnCtlClient::NextServerDelayMs + 500);
+    QCOMPARE(journal, (QStringList{"STATE 3", "STATE 2"}));
+    QCOMPARE(serviceRequests(SetupPath).size(), 1);
+}
+
+void tst_VpnCtlClient::backendEvents_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QStringList>("expected");
+    // What the error report to the service says; empty: none goes.
+    QTest::addColumn<QString>("report");
+
+    const QString marker = QLatin1String(LinkProtocol::ErrorReportMarker);
+    QTest::newRow("activation failed") << "OZM_VPN_ACTIVATION_FAILED" << QStringList{Paris + marker + "TE9H"}
+                                       << QStringList{"FAILED " + Paris} << "Unable to start openvpn, vpn log:TE9H";
+    QTest::newRow("activation failed without a log")
+        << "OZM_VPN_ACTIVATION_FAILED" << QStringList{Paris} << QStringList{"FAILED " + Paris}
+        << "Unable to start openvpn, vpn log:";
+    QTest::newRow("activation failed, two values") << "OZM_VPN_ACTIVATION_FAILED" << QStringList{Paris, "x"}
+                                                   << QStringList{} << "";
+    QTest::newRow("forced failure") << "OZM_VPN_FORCED_ACTIVATION_FAILED" << QStringList{Berlin + marker + "QQ=="}
+                                    << QStringList{"FORCED " + Berlin} << "Unexpected vpn error, vpn log:QQ==";
+    QTest::newRow("epic fail") << "OZM_VPN_CONNECTION_EPIC_FAIL" << QStringList{} << QStringList{"EPIC"}
+                               << "attempts to connect to the several VPN servers failed";
+    QTest::newRow("authentication") << "OZM_AUTHENTICATION_FAILED" << QStringList{} << QStringList{"AUTH"}
+                                    << "VPN authentication error";
+    QTest::newRow("openvpn") << "OZM_CONNECTIONTO_VPN_PROCESS_FAILED" << QStringList{} << QStringList{"OPENVPN"}
+                             << "Connection to openvpn failed";
+    QTest::newRow("logic asks") << "OZM_REQUEST_VPN_ACTIVATION" << QStringList{} << QStringList{"LOGIC"} << "";
+    QTest::newRow("server changed") << "OZM_ACTIVATING_SERVER_CHANGED" << QStringList{Paris}
+                                    << QStringList{"SERVER " + Paris + " Europe"} << "";
+    QTest::newRow("server cleared") << "OZM_ACTIVATING_SERVER_CHANGED" << QStringList{}
+                                    << QStringList{"SERVER  "} << "";
+}
+
+void tst_VpnCtlClient::backendEvents()
+{
+    QFETCH(QString, event);
+    QFETCH(QStringList, values);
+    QFETCH(QStringList, expected);
+    QFETCH(QString, report);
+
+    connect(vpn(), &VpnCtlClient::activatingServerChanged, this,
+            [this](const VpnServer& server, const QString& cluster) { journal << "SERVER " + server.host + " " + cluster; });
+    network->backend.sendEvent(event, values);
+    if (expected.isEmpty())
+        QTest::qWait(300);
+    QTRY_COMPARE(journal, expected);
+    QTRY_COMPARE(serviceRequests(MobilePath, "log_vpn_error").size(), report.isEmpty() ? 0 : 1);
+    if (!report.isEmpty())
+        QCOMPARE(serviceRequests(MobilePath, "log_vpn_error").first().json.toArray().first().toObject()
+                     .value("error").toString(),
+                 report);
+}
+
+// At quit the tunnel goes down before the session does; the wait ends with the
+// backend's deactivated state.
+void tst_VpnCtlClient::quitWhileUpTakesTheTunnelDown()
+{
+    QCOMPARE(bringUp(), QString());
+    held[LinkProtocol::Request::VpnDeactivate] = [this](const LinkMessage& request) {
+        network->backend.reply(request, {});
+        network->backend.sendEvent(LinkProtocol::Event::ActivationStateChanged, {"2"});
+    };
+    VpnCtlClient::dropInstance();
+    QVERIFY(!VpnCtlClient::inst());
+    QCOMPARE(sent().count(LinkProtocol::Request::VpnDeactivate), 1);
+    QCOMPARE(journal, (QStringList{"STATE 3", "STATE 4", "STATE 2"}));
 }
 
 void tst_VpnCtlClient::profileCheck_data()
