@@ -588,16 +588,18 @@ void VpnCtlClient::onProfileCompleted(bool ok)
     }
 }
 
+// Each report runs to its end: failures come in runs (a refused password ends
+// the tunnel, then the session), and a later report must not cancel an earlier
+// one, whose openvpn log is often the one that tells why.
 void VpnCtlClient::logVPNError(QString description)
 {
-    release(m_errorCommand, this);
     const VpnServer server = getServer();
     const QString cluster = m_servers ? m_servers->findClusterByServer(server).name : QString();
-    m_errorCommand = new LogVPNErrorCommand(*m_authData, m_clientIp ? *m_clientIp : QString(), m_auth.host,
-                                            server.name, cluster, description,
-                                            long(QDateTime::currentSecsSinceEpoch()), this);
-    connect(m_errorCommand.data(), &HttpCommand::completed, m_errorCommand.data(), &QObject::deleteLater);
-    m_errorCommand->execute(m_access.data());
+    auto* const report = new LogVPNErrorCommand(*m_authData, m_clientIp ? *m_clientIp : QString(), m_auth.host,
+                                                server.name, cluster, description,
+                                                long(QDateTime::currentSecsSinceEpoch()), this);
+    connect(report, &HttpCommand::completed, report, &QObject::deleteLater);
+    report->execute(m_access.data());
 }
 
 bool VpnCtlClient::eventValues(const char* name, QStringList& values) const

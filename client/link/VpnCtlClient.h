@@ -17,7 +17,6 @@
 
 class ClientAuthData;
 class HttpAccess;
-class LogVPNErrorCommand;
 class ProfileCommand;
 class SetupConnectionCommand;
 class VerifyPasswordCommand;
@@ -151,7 +150,6 @@ private:
     QPointer<SetupConnectionCommand> m_setupCommand;
     QPointer<ProfileCommand> m_profileCommand;
     QPointer<VerifyPasswordCommand> m_verifyCommand;
-    QPointer<LogVPNErrorCommand> m_errorCommand;
 
     ActivationState m_state = Disconnected;
     QElapsedTimer m_stateTimer;

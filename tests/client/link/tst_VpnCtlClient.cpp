@@ -112,6 +112,7 @@ private slots:
     void cancelStopsTheRestartOnTheNextServer();
     void backendEvents_data();
     void backendEvents();
+    void failuresInARowAreAllReported();
     void quitWhileUpTakesTheTunnelDown();
     void profileCheck_data();
     void profileCheck();
@@ -624,6 +625,21 @@ void tst_VpnCtlClient::backendEvents()
         QCOMPARE(serviceRequests(MobilePath, "log_vpn_error").first().json.toArray().first().toObject()
                      .value("error").toString(),
                  report);
+}
+
+// A refused password ends the tunnel and then the session: the second report,
+// sent while the first is still under way, leaves the first to arrive.
+void tst_VpnCtlClient::failuresInARowAreAllReported()
+{
+    network->backend.sendEvent("OZM_VPN_FORCED_ACTIVATION_FAILED",
+                               {Berlin + QLatin1String(LinkProtocol::ErrorReportMarker) + "QQ=="});
+    network->backend.sendEvent("OZM_AUTHENTICATION_FAILED", {});
+    QTRY_COMPARE(serviceRequests(MobilePath, "log_vpn_error").size(), 2);
+    QStringList errors;
+    for (const StandInRequest& report : serviceRequests(MobilePath, "log_vpn_error"))
+        errors << report.json.toArray().first().toObject().value("error").toString();
+    errors.sort();
+    QCOMPARE(errors, (QStringList{"Unexpected vpn error, vpn log:QQ==", "VPN authentication error"}));
 }
 
 // At quit the tunnel goes down before the session does; the wait ends with the
