@@ -416,6 +416,9 @@ def violations_of(record):
     row = State.commands.get((record["method"], record["path"], record["act"]))
     if row is None:
         problems.append("no such command")
+    elif "cut_short" in record:
+        # What did arrive says nothing about the command's form.
+        problems.append("the client closed the connection within the body (%s)" % record["cut_short"])
     else:
         problems += command_problems(record, row)
     if header_value(record["headers"], "Connection") != "close":
@@ -555,6 +558,8 @@ class Handler(BaseHTTPRequestHandler):
         length = int(self.headers.get("Content-Length") or 0)
         body = self.rfile.read(length) if length > 0 else b""
         record = make_record(self.server.port_name, self.command, self.path, list(self.headers.items()), body)
+        if len(body) < length:
+            record["cut_short"] = "%d of %d bytes" % (len(body), length)
         State.record(record)
         try:
             self.answer(State.reply_for(record), record)
