@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -276,6 +278,15 @@ void tst_EndToEndVpnSession::wrongPasswordEndsInAuthenticationFailure()
     QVERIFY(probe->seen(activating, "STATE [012]"));
     // The backend gives up only on the answer that the password is wrong.
     QCOMPARE(requests(MobilePath, "verify_password").size(), 1);
+    // Each failure the client was told of is reported to the service (openvpn's
+    // end on the refused password, then the session's); quitting sooner would cut
+    // a report short.
+    const int failures = probe->lines.filter(QRegularExpression("^FAILED (forced .*|authentication)$")).size();
+    QVERIFY(Poll::until([&] { return requests(MobilePath, "log_vpn_error").size() == failures; }, 60000));
+    QStringList reports;
+    for (const StandInRequest& report : requests(MobilePath, "log_vpn_error"))
+        reports << report.json.toArray().first().toObject().value("error").toString();
+    QVERIFY2(reports.contains("VPN authentication error"), qPrintable(reports.join('\n')));
 }
 
 // The first host is dead: one set-up per host, in order, then the tunnel on the
