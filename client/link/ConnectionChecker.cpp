@@ -55,8 +55,12 @@ ConnectionChecker::~ConnectionChecker()
 // worker never touches an object the application may drop meanwhile.
 void ConnectionChecker::start()
 {
-    if (m_worker->isRunning())
+    if (m_checking)
         return;
+    // A start right after the answer finds the thread still leaving its run; it
+    // has nothing left to do but return.
+    m_worker->wait();
+    m_checking = true;
     qDebug("network diagnostic: start!");
     const NetworkCtlClient* const network = NetworkCtlClient::inst();
     m_worker->setState(network ? network->currentPhysicalState() : NoInternetConnection);
@@ -65,6 +69,7 @@ void ConnectionChecker::start()
 
 void ConnectionChecker::onCheckCompleted(ConnectionPhysicalState state, bool httpLoginMayBeRequired)
 {
+    m_checking = false;
     qDebug().noquote() << "network diagnostic: completed ="
                        << QCoreApplication::translate("QObject", resultText(state, httpLoginMayBeRequired));
     emit finished(state, httpLoginMayBeRequired);

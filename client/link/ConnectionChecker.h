@@ -33,4 +33,7 @@ public slots:
 private:
     // Outlives the checker when deleted in the middle of a run.
     ConnMgr::ConnectionCheckerThread* const m_worker;
+    // From start to the worker's answer; the worker's thread outlives the answer
+    // by the end of its run.
+    bool m_checking = false;
 };
