@@ -6,6 +6,7 @@
 #include <CommandBench.h>
 #include <FakePowerPlatform.h>
 #include <LinkProtocol.h>
+#include <LogVPNErrorCommand.h>
 #include <PowerNotifier.h>
 #include <PrivateNamespaces.h>
 #include <SharedMetaTypes.h>
@@ -14,6 +15,7 @@
 
 #include <QDomDocument>
 #include <QSettings>
+#include <LogVPNErrorCommand.h>
 #include <QtTest>
 
 #include <functional>
@@ -215,6 +217,10 @@ void tst_VpnCtlClient::cleanup()
         network->backend.reply(request, {});
         network->backend.sendEvent(LinkProtocol::Event::ActivationStateChanged, {"2"});
     };
+    // A report still under way when the session goes is cut off with it; each
+    // case lets its reports reach the service first.
+    if (VpnCtlClient* const session = VpnCtlClient::inst())
+        QTRY_VERIFY_WITH_TIMEOUT(session->findChildren<LogVPNErrorCommand*>().isEmpty(), 30000);
     VpnCtlClient::dropInstance();
     QVERIFY(!VpnCtlClient::inst());
     network.reset();
