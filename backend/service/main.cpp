@@ -10,8 +10,10 @@
 #include <SharedMetaTypes.h>
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 
+#include <csignal>
 
 namespace {
 
@@ -54,7 +56,16 @@ int runService(int& argc, char** argv)
     QCoreApplication app(argc, argv);
     registerSharedMetaTypes();
     QDir::setCurrent(QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1String("/../")));
-    TerminationSignals terminationSignals;
+    // SIGTERM, SIGINT and SIGHUP end the service with 1 through the event loop,
+    // so destructors close the session and stop openvpn as on a disconnect.
+    TerminationSignals terminationSignals{SIGTERM, SIGINT, SIGHUP};
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &app, [] {
+        qDebug() << "Process killed by signal.";
+        QCoreApplication::exit(1);
+    });
+    // A client that vanished with the backend's standard error must not kill it
+    // before openvpn is stopped.
+    std::signal(SIGPIPE, SIG_IGN);
 
     BackendService service;
     QObject::connect(&service, &BackendService::serviceClosed, &app, &QCoreApplication::quit);

@@ -22,6 +22,7 @@ struct LogState
     QMutex mutex;
     QString path;
     std::unique_ptr<QFile> file;
+    bool bounded = true;
 };
 
 // Never destroyed: messages may still arrive while static objects are torn down.
@@ -101,7 +102,7 @@ void keepNewestHalf(LogState& log)
 // the file without limit in between. Caller holds the lock.
 void keepBounded(LogState& log)
 {
-    if (log.file && log.file->size() > ClientLog::SizeLimit)
+    if (log.bounded && log.file && log.file->size() > ClientLog::SizeLimit)
         keepNewestHalf(log);
 }
 
@@ -169,17 +170,18 @@ void dbgMsgHandler(QtMsgType type, const QMessageLogContext& context, const QStr
     handling = false;
 }
 
-bool ClientLog::open(const QString& fileName)
+bool ClientLog::open(const QString& fileName, Bounds bounds)
 {
     qInstallMessageHandler(dbgMsgHandler);
     LogState& log = state();
     {
         QMutexLocker lock(&log.mutex);
+        log.bounded = bounds == Bounds::Keep;
         if (!log.file) {
             log.path = fileName;
             log.file = openForAppending(fileName);
         }
-        keepBounded(log);
+        ::keepBounded(log);
         if (log.file)
             return true;
     }
@@ -201,6 +203,14 @@ void ClientLog::flush()
     QMutexLocker lock(&log.mutex);
     if (log.file)
         log.file->flush();
+}
+
+void ClientLog::keepBounded()
+{
+    LogState& log = state();
+    QMutexLocker lock(&log.mutex);
+    log.bounded = true;
+    ::keepBounded(log);
 }
 
 void ClientLog::close()

@@ -12,7 +12,6 @@
 
 namespace {
 
-const QString BuiltInUrl = QStringLiteral("https://api.ozmira.net");
 // An address is a line, not a file: a larger one is not read whole.
 constexpr qint64 OverrideReadLimit = 4096;
 
@@ -37,11 +36,16 @@ QString overrideUrl()
 
 } // namespace
 
+QString HttpAccessCreator::BuiltInUrl()
+{
+    return QStringLiteral("https://api.ozmira.net");
+}
+
 QString HttpAccessCreator::GetAccessUrl()
 {
     QString url = overrideUrl();
     if (url.isEmpty())
-        url = BuiltInUrl;
+        url = BuiltInUrl();
     if (url.endsWith(QLatin1Char('/')))
         url.chop(1);
     qDebug().noquote() << "Remote access url:" << maskSecrets(url);

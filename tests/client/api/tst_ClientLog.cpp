@@ -2,7 +2,6 @@
 
 #include <ClientLog.h>
 #include <Folders.h>
-#include <OzmApplication.h>
 
 #include <QRegularExpression>
 #include <QThread>
@@ -49,6 +48,7 @@ private slots:
     void oversizedFileKeepsNewestLinesAtStart_data();
     void oversizedFileKeepsNewestLinesAtStart();
     void fileStaysBoundedWhileMessagesStream();
+    void onlyTheOwnerCutsTheFile();
     void concurrentMessagesGiveWholeLines();
     void tailStartsAtALine_data();
     void tailStartsAtALine();
@@ -198,6 +198,25 @@ void tst_ClientLog::fileStaysBoundedWhileMessagesStream()
     QCOMPARE(modeOf(logPath()), 0600);
 }
 
+// A second start writes into the running client's log before it learns that it
+// is one; it appends and leaves the cutting to the client that owns the file.
+void tst_ClientLog::onlyTheOwnerCutsTheFile()
+{
+    const QByteArray content = numberedLines(32000, 32, 33);
+    writeFile(logPath(), content, 0600);
+    QVERIFY(ClientLog::open(logPath(), ClientLog::Bounds::LeaveToOwner));
+    StderrCapture quiet;
+    qDebug("second start");
+    const QByteArray appended = readAll(logPath());
+    QVERIFY(appended.startsWith(content));
+    QVERIFY(appended.endsWith("second start\n"));
+
+    ClientLog::keepBounded();
+    const QByteArray kept = readAll(logPath());
+    QVERIFY(kept.size() <= ClientLog::SizeLimit);
+    QVERIFY(kept.endsWith("second start\n"));
+}
+
 void tst_ClientLog::concurrentMessagesGiveWholeLines()
 {
     const int threads = 8;
@@ -255,20 +274,20 @@ void tst_ClientLog::tailStartsAtALine()
     QFETCH(QByteArray, content);
     QFETCH(QByteArray, tail);
     writeFile(logPath(), content);
-    QCOMPARE(OzmApplication::getOzmLog(), QString::fromUtf8(tail));
+    QCOMPARE(ClientLog::tail(), QString::fromUtf8(tail));
 }
 
 void tst_ClientLog::missingLogGivesEmptyTail()
 {
     MessageCapture messages;
-    QCOMPARE(OzmApplication::getOzmLog(), QString());
+    QCOMPARE(ClientLog::tail(), QString());
     QCOMPARE(messages.messages(), QStringList{"Failed to open log.txt"});
 }
 
 void tst_ClientLog::unopenableFileFallsBackToDefaultOutput()
 {
     StderrCapture err;
-    OzmApplication::initLogFile(dir->filePath("missing/log.txt"));
+    ClientLog::open(dir->filePath("missing/log.txt"));
     QVERIFY(!ClientLog::isOpen());
     QCOMPARE(err.bytes(), QByteArray("Failed to create log file.\n"));
     const QtMessageHandler current = qInstallMessageHandler(nullptr);

@@ -1,6 +1,5 @@
 #include "TerminationSignals.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QSocketNotifier>
 
@@ -12,7 +11,7 @@ namespace {
 int signalPipe[2] = {-1, -1};
 }
 
-TerminationSignals::TerminationSignals(QObject* parent)
+TerminationSignals::TerminationSignals(std::initializer_list<int> handled, QObject* parent)
     : QObject(parent)
 {
     if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -21,12 +20,18 @@ TerminationSignals::TerminationSignals(QObject* parent)
     }
     notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::onSignalled);
-    install(SIGTERM, previousTerm);
-    install(SIGINT, previousInt);
-    install(SIGHUP, previousHup);
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGPIPE, &ignore, &previousPipe);
+    for (const int signal : handled) {
+        Previous replaced{signal, {}};
+        sigaction(signal, nullptr, &replaced.action);
+        previous.push_back(replaced);
+        if (replaced.action.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = &TerminationSignals::terminate;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 TerminationSignals::~TerminationSignals()
@@ -35,30 +40,11 @@ TerminationSignals::~TerminationSignals()
         return;
     // The handlers go before the pipe does, so a late signal never writes to a
     // closed (or reused) descriptor.
-    restore(SIGTERM, previousTerm);
-    restore(SIGINT, previousInt);
-    restore(SIGHUP, previousHup);
-    restore(SIGPIPE, previousPipe);
+    for (const Previous& replaced : previous)
+        sigaction(replaced.signal, &replaced.action, nullptr);
     close(signalPipe[0]);
     close(signalPipe[1]);
     signalPipe[0] = signalPipe[1] = -1;
-}
-
-void TerminationSignals::install(int signal, struct sigaction& previous)
-{
-    sigaction(signal, nullptr, &previous);
-    if (previous.sa_handler == SIG_IGN)
-        return;
-    struct sigaction action {};
-    action.sa_handler = &TerminationSignals::terminate;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(signal, &action, nullptr);
-}
-
-void TerminationSignals::restore(int signal, const struct sigaction& previous)
-{
-    sigaction(signal, &previous, nullptr);
 }
 
 void TerminationSignals::terminate(int signal)
@@ -75,6 +61,5 @@ void TerminationSignals::onSignalled()
     char bytes[16];
     while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
     }
-    qDebug() << "Process killed by signal.";
-    QCoreApplication::exit(1);
+    emit received();
 }

@@ -1,0 +1,108 @@
+#include "ClientInstallation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+constexpr int ProcessEndMs = 120000;
+constexpr int LogWaitMs = 120000;
+
+void install(const QString& from, const QString& to, mode_t mode)
+{
+    QFile::copy(from, to);
+    chmod(QFile::encodeName(to).constData(), mode);
+}
+
+void writeScript(const QString& path)
+{
+    QFile script(path);
+    script.open(QIODevice::WriteOnly);
+    script.write("#!/bin/sh\nexit 0\n");
+    script.close();
+    chmod(QFile::encodeName(path).constData(), 0755);
+}
+} // namespace
+
+ClientInstallation::ClientInstallation()
+{
+    chmod(QFile::encodeName(root.path()).constData(), 0755);
+    const QDir top(root.path());
+    top.mkpath("Ozmira/Contents/bin");
+    top.mkpath("Ozmira/Contents/Resources");
+    install(QStringLiteral(OZM_CLIENT), client(), 0755);
+    const QString resources = root.filePath("Ozmira/Contents/Resources/");
+    install(QStringLiteral(OZM_LAUNCH), resources + "ozm_launch", 04755);
+    for (const char* script : {"openvpn", "vpn-up-mac", "vpn-down-mac.sh"})
+        writeScript(resources + script);
+    top.mkpath(dataFolder());
+    chmod(QFile::encodeName(dataFolder()).constData(), 0700);
+    top.mkpath("run");
+    chmod(QFile::encodeName(runtimeFolder()).constData(), 0700);
+    top.mkpath("tmp");
+}
+
+ClientInstallation::~ClientInstallation()
+{
+    for (const auto& process : processes) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(ProcessEndMs);
+        }
+    }
+}
+
+QString ClientInstallation::client() const
+{
+    return root.filePath("Ozmira/Contents/bin/ozm");
+}
+
+QString ClientInstallation::dataFolder() const
+{
+    return root.filePath("home/.local/share/Ozmira");
+}
+
+QProcessEnvironment ClientInstallation::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "TMPDIR", "TEMP", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(name);
+    env.insert("HOME", root.filePath("home"));
+    env.insert("XDG_RUNTIME_DIR", runtimeFolder());
+    env.insert("TMPDIR", root.filePath("tmp"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return env;
+}
+
+QProcess* ClientInstallation::start(const QStringList& arguments, const QProcessEnvironment& env)
+{
+    processes.push_back(std::make_unique<QProcess>());
+    QProcess* process = processes.back().get();
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start(client(), arguments);
+    process->waitForStarted();
+    return process;
+}
+
+int ClientInstallation::run(const QStringList& arguments, const QProcessEnvironment& env)
+{
+    QProcess* process = start(arguments, env);
+    if (!process->waitForFinished(ProcessEndMs))
+        return -100;
+    return process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -101;
+}
+
+QByteArray ClientInstallation::log() const
+{
+    QFile file(logPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool ClientInstallation::waitForLog(const QByteArray& text, int count) const
+{
+    return QTest::qWaitFor([&] { return log().count(text) >= count; }, LogWaitMs);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+// A private installation of the client and its backend, sound enough for the
+// installation check, with a home, a runtime folder and a data folder of its own.
+// Every client it starts is killed when it goes.
+class ClientInstallation
+{
+public:
+    ClientInstallation();
+    ~ClientInstallation();
+
+    QString client() const;
+    QString dataFolder() const;
+    QString logPath() const { return dataFolder() + "/log.txt"; }
+    QString runtimeFolder() const { return root.filePath("run"); }
+    QProcessEnvironment environment() const;
+
+    // Starts `ozm` with the arguments; the process stays the installation's.
+    QProcess* start(const QStringList& arguments, const QProcessEnvironment& env);
+    QProcess* start(const QStringList& arguments) { return start(arguments, environment()); }
+    // Runs `ozm` to its end; its exit code, or -100 when it did not end in time.
+    int run(const QStringList& arguments, const QProcessEnvironment& env);
+    int run(const QStringList& arguments) { return run(arguments, environment()); }
+
+    QByteArray log() const;
+    // Waits until the log holds text count times.
+    bool waitForLog(const QByteArray& text, int count = 1) const;
+
+private:
+    QTemporaryDir root;
+    std::vector<std::unique_ptr<QProcess>> processes;
+};

@@ -1,0 +1,177 @@
+#include "ClientInstallation.h"
+
+#include <PrivateNamespaces.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+const QByteArray Linked = "Ozm: Successfully connected to backend service.";
+constexpr int ProcessEndMs = 120000;
+
+bool ended(QProcess* process)
+{
+    return process->state() == QProcess::NotRunning || process->waitForFinished(ProcessEndMs);
+}
+} // namespace
+
+// The real client against its real backend, each run in a private installation,
+// home and runtime folder, inside namespaces of the test's own.
+class tst_OzmProcess : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void quitWithoutClientTouchesNothing();
+    void secondStart_data();
+    void secondStart();
+    void secondStartWithOtherTemporaryFolderFindsTheFirst();
+    void twoStartsAtOnceLeaveOne();
+    void lockOfKilledInstanceIsTakenOver();
+    void terminationEndsWithZeroAndLogOnDisk_data();
+    void terminationEndsWithZeroAndLogOnDisk();
+
+private:
+    QProcess* startLinkedClient();
+
+    std::unique_ptr<ClientInstallation> installation;
+};
+
+void tst_OzmProcess::init()
+{
+    QVERIFY(PrivateNamespaces::renewNetwork());
+    installation = std::make_unique<ClientInstallation>();
+}
+
+void tst_OzmProcess::cleanup()
+{
+    installation.reset();
+}
+
+QProcess* tst_OzmProcess::startLinkedClient()
+{
+    QProcess* client = installation->start({});
+    if (!installation->waitForLog(Linked))
+        return nullptr;
+    return client;
+}
+
+void tst_OzmProcess::quitWithoutClientTouchesNothing()
+{
+    QProcessEnvironment noDisplay = installation->environment();
+    noDisplay.remove("QT_QPA_PLATFORM");
+    QCOMPARE(installation->run({"quit"}, noDisplay), 0);
+    QVERIFY(!QFile::exists(installation->logPath()));
+}
+
+void tst_OzmProcess::secondStart_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("firstQuits");
+
+    QTest::newRow("no argument") << QStringList() << false;
+    QTest::newRow("quit") << QStringList{"quit"} << true;
+    QTest::newRow("QUIT") << QStringList{"QUIT"} << true;
+    QTest::newRow("Quit") << QStringList{"Quit"} << true;
+    QTest::newRow("quitx") << QStringList{"quitx"} << false;
+    QTest::newRow("other") << QStringList{"status"} << false;
+}
+
+// Every second start ends with 0 at once; the first client quits on "quit" in
+// any letter case and goes on for anything else.
+void tst_OzmProcess::secondStart()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, firstQuits);
+
+    QProcess* first = startLinkedClient();
+    QVERIFY(first);
+    QCOMPARE(installation->run(arguments), 0);
+    if (firstQuits) {
+        QVERIFY(ended(first));
+        QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first->exitCode(), 0);
+    } else {
+        QCOMPARE(first->state(), QProcess::Running);
+        // Still the instance: a quit now reaches it.
+        QCOMPARE(installation->run({"quit"}), 0);
+        QVERIFY(ended(first));
+        QCOMPARE(first->exitCode(), 0);
+    }
+    QVERIFY(QFile::exists(installation->logPath()));
+}
+
+void tst_OzmProcess::secondStartWithOtherTemporaryFolderFindsTheFirst()
+{
+    QProcess* first = startLinkedClient();
+    QVERIFY(first);
+    QProcessEnvironment other = installation->environment();
+    const QString elsewhere = installation->runtimeFolder() + "/../other-tmp";
+    QVERIFY(QDir().mkpath(elsewhere));
+    other.insert("TMPDIR", elsewhere);
+    QCOMPARE(installation->run({"quit"}, other), 0);
+    QVERIFY(ended(first));
+    QCOMPARE(first->exitCode(), 0);
+}
+
+void tst_OzmProcess::twoStartsAtOnceLeaveOne()
+{
+    QProcess* a = installation->start({});
+    QProcess* b = installation->start({});
+    QVERIFY(QTest::qWaitFor([&] { return a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning; },
+                            ProcessEndMs));
+    QProcess* gone = a->state() == QProcess::NotRunning ? a : b;
+    QProcess* running = gone == a ? b : a;
+    QCOMPARE(gone->exitCode(), 0);
+    QVERIFY(installation->waitForLog(Linked));
+    QCOMPARE(running->state(), QProcess::Running);
+    QCOMPARE(installation->run({"quit"}), 0);
+    QVERIFY(ended(running));
+    QCOMPARE(running->exitCode(), 0);
+}
+
+void tst_OzmProcess::lockOfKilledInstanceIsTakenOver()
+{
+    QProcess* first = startLinkedClient();
+    QVERIFY(first);
+    first->kill();
+    QVERIFY(ended(first));
+
+    QProcess* second = installation->start({});
+    QVERIFY(installation->waitForLog(Linked, 2));
+    QCOMPARE(second->state(), QProcess::Running);
+    QCOMPARE(installation->run({"quit"}), 0);
+    QVERIFY(ended(second));
+    QCOMPARE(second->exitCode(), 0);
+}
+
+void tst_OzmProcess::terminationEndsWithZeroAndLogOnDisk_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+// The last line is the link's own, written while it ends after the loop.
+void tst_OzmProcess::terminationEndsWithZeroAndLogOnDisk()
+{
+    QFETCH(int, signal);
+    QProcess* client = startLinkedClient();
+    QVERIFY(client);
+    QCOMPARE(::kill(pid_t(client->processId()), signal), 0);
+    QVERIFY(ended(client));
+    QCOMPARE(client->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(client->exitCode(), 0);
+    const QByteArray log = installation->log();
+    QVERIFY(log.endsWith('\n'));
+    QVERIFY2(log.contains("Ozm: backend service process ended with exit code"), log.right(2000).constData());
+}
+
+OZM_NAMESPACE_TEST_MAIN(tst_OzmProcess, PrivateNamespaces::Options().withOwnProcesses())
+#include "tst_OzmProcess.moc"
