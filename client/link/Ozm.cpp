@@ -260,9 +260,11 @@ void Ozm::onSocketDisconnected()
     detachSockets();
     m_control->close();
     QMetaObject::invokeMethod(m_logSocket, &OzmLogerSocket::closeSlot, Qt::QueuedConnection);
-    notifyAllRegisteredCallBacksFail();
     qCritical() << "Ozm: Backend service unexpectedly disconnected.";
+    // Told first, so the application silences the clients before the empty
+    // answers reach them: both travel the GUI thread's queue in this order.
     emit fatalErrorNotConnected();
+    notifyAllRegisteredCallBacksFail();
 }
 
 void Ozm::notifyAllRegisteredCallBacksFail()
