@@ -132,6 +132,9 @@ Run tst_CheckModes::launch(const QString& command, bool asNobody, const QProcess
     env.remove("XDG_DATA_HOME");
     env.insert("HOME", tree->home());
     env.insert("PATH", tree->evil("") + ":/usr/bin:/bin");
+    // pkexec hands over nothing of the caller's but what it names itself.
+    if (extra.contains("PKEXEC_UID"))
+        env = QProcessEnvironment();
     // A set-uid process cannot be traced, and the leak checker needs to trace it.
     if (asNobody)
         env.insert("ASAN_OPTIONS", "detect_leaks=0");
@@ -260,7 +263,11 @@ void tst_CheckModes::repairThroughPkexecServesTheCaller()
     QVERIFY(PrivateNamespaces::privateFile("/etc/passwd", caller + machineUsers.readAll()));
 
     QProcessEnvironment pkexec;
+    pkexec.insert("SHELL", "/bin/sh");
+    pkexec.insert("LOGNAME", "root");
+    pkexec.insert("USER", "root");
     pkexec.insert("HOME", tree->rootHome());
+    pkexec.insert("PATH", "/usr/sbin:/usr/bin:/sbin:/bin");
     pkexec.insert("PKEXEC_UID", "65534");
     const Run repair = launch("self-repair", false, pkexec);
     QCOMPARE(repair.exitCode, 0);
