@@ -23,7 +23,6 @@ namespace {
 qint32 displayCounter = 0;
 
 const qint64 TrafficLowLimit = 500000000;
-const int CloseDelayMs = 6000;
 const int AutoTransferMs = 4000;
 const int DeviceNameLimit = 50;
 
@@ -104,8 +103,15 @@ Welcome::Welcome(QWidget* parent)
     connect(m_ui->btnCloseCommonError, &QPushButton::clicked, this, &Welcome::close);
     updateUi();
     onRegisterDeviceEditChange();
+    connect(m_ui->stackedWidget, &QStackedWidget::currentChanged, this, &Welcome::onStackedWidgetCurrentChanged);
+    // Queued, so that the size follows the page once its own entry has run.
+    for (QOZMStackedWidget* stack : {m_ui->stackedWidget, m_ui->topLevelStackedWidget})
+        connect(stack, &QStackedWidget::currentChanged, this, &Welcome::onQOZMStackedWidgetCurrentChanged,
+                Qt::QueuedConnection);
     m_ui->privacyTipPanel->hide();
+    connect(m_progressTimer, &QTimer::timeout, this, &Welcome::progressBarAnimation);
     m_ui->currentErrorWidget->hide();
+    connect(m_ui->privacyTipPanel, &PrivacyTipPanel::privacyTipsClosed, this, &Welcome::onPrivacyTipClose);
     setRandomPrivacyTip();
     adjustSize();
     moveToCenter();
@@ -143,6 +149,7 @@ void Welcome::finishInitialOpening()
 
     m_closeDelayTimer.setSingleShot(true);
     m_autoTransferTimer.setSingleShot(true);
+    connect(&m_closeDelayTimer, &QTimer::timeout, this, &Welcome::onCloseDelayIsEnd);
     connect(&m_autoTransferTimer, &QTimer::timeout, this, &Welcome::readyToActivateTriggered);
 
     m_ui->leDeviceId->setMaxLength(DeviceNameLimit);
@@ -155,10 +162,13 @@ void Welcome::finishInitialOpening()
         connect(edit, &QLineEdit::textChanged, this, &Welcome::onRegisterDeviceEditChange);
 
     connect(m_ui->btnCloseExpired, &QPushButton::clicked, this, &Welcome::close);
+    for (QPushButton* button : {m_ui->btnBackToEmail, m_ui->btnNoThanks_2})
+        connect(button, &QPushButton::clicked, this, &Welcome::backToEmail);
     for (QPushButton* button : {m_ui->btnBuy, m_ui->btnBuy_6, m_ui->btnBuy_7})
         connect(button, &QPushButton::clicked, this, &Welcome::buy);
     for (QPushButton* button : {m_ui->forgotPasswordBtn, m_ui->forgotPasswordBtn_2})
         connect(button, &QPushButton::clicked, this, &Welcome::forgotPassword);
+    connect(m_ui->btnBuy_4, &QPushButton::clicked, this, &Welcome::onBtnBuy4TopUpNow);
     for (QPushButton* button : {m_ui->btnActivate_2, m_ui->btnContinue_3})
         connect(button, &QPushButton::clicked, this, &Welcome::readyToActivateTriggered);
     connect(m_ui->leEmail, &QLineEdit::returnPressed, m_ui->btnEmail, &QPushButton::click);
@@ -198,7 +208,7 @@ bool Welcome::checkEmail(const QString& email) const
 {
     if (!m_emailValidator)
         return false;
-    QString text = email;
+    QString text = email.trimmed();
     int position = 0;
     return m_emailValidator->validate(text, position) == QValidator::Acceptable;
 }
@@ -492,6 +502,9 @@ bool Welcome::fillPasswordError(const QList<QVariant>& args)
         passwordChangedText("The password you entered does not match our records. Please try again."));
     m_ui->passwordMatchErrorLbl->show();
     m_ui->lePassword->clear();
+    // The service's verdict replaces the frame of the local length check,
+    // which would otherwise hide the form's error frame.
+    m_ui->lePassword->setStyleSheet(QString());
     m_ui->lePassword->setProperty("errorStyle", QStringLiteral("on"));
     m_ui->lePassword->style()->unpolish(m_ui->lePassword);
     m_ui->lePassword->style()->polish(m_ui->lePassword);
@@ -824,6 +837,8 @@ int Welcome::getPagePasswordChangedExternally() const
 int Welcome::getPageErrorPassword3Times() const { return m_ui->stackedWidget->indexOf(m_ui->page_error_password_3times); }
 int Welcome::getPageCommonError() const { return m_ui->stackedWidget->indexOf(m_ui->page_commonError); }
 int Welcome::getPageError() const { return m_ui->stackedWidget->indexOf(m_ui->page_error); }
+int Welcome::getPageUnsecure() const { return m_ui->stackedWidget->indexOf(m_ui->page_unsecure); }
+int Welcome::getPageAddNewDevice() const { return m_ui->stackedWidget->indexOf(m_ui->page_add_new_device_page); }
 
 void Welcome::changeTopLevelStackedWidgetIndex(int newIndex)
 {

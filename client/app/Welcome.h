@@ -3,10 +3,12 @@
 #include "ActivationState.h"
 #include "ClientAuthData.h"
 #include "ErrorMessageCtl.h"
+#include "HttpCommandCode.h"
 #include "OZDialog.h"
 #include "Subscription.h"
 
 #include <QList>
+#include <QNetworkReply>
 #include <QPointer>
 #include <QSharedPointer>
 #include <QTimer>
@@ -74,6 +76,11 @@ public:
     using OZDialog::display;
 
     bool checkEmail(const QString& email) const;
+    void setPasswordConfirmation(bool confirmation) { m_passwordConfirmation = confirmation; }
+    void setPasswordValidated(bool validated) { m_passwordValidated = validated; }
+    // Checks the device page's password (and its confirmation when a new
+    // password is set); a rejected one is marked and gets the focus.
+    bool isEnteredPasswordsValid();
 
     static bool isScreenSuitableForConnectionDiagnostic(ScreenType screen);
 
@@ -91,6 +98,8 @@ public:
     int getPageErrorPassword3Times() const;
     int getPageCommonError() const;
     int getPageError() const;
+    int getPageUnsecure() const;
+    int getPageAddNewDevice() const;
     void changeTopLevelStackedWidgetIndex(int newIndex);
     void changeStackedWidgetIndex(int newIndex);
 
@@ -105,6 +114,16 @@ signals:
     void buy();
     void forgotPassword();
     void quickStartActivated();
+    void emailEntered(QString email);
+    void deviceEntered(QString devId, QString password, bool passwordEnteredManually);
+    void errorRetry();
+    void runTest();
+    void cancelActivateTriggered();
+    void openDeviceManagementPage();
+    void activateVpnMandatory();
+    void updateSubscription();
+    void disableStatusShowing();
+    void enableStatusShowing();
 
 public slots:
     void applyBrandInfo();
@@ -125,6 +144,67 @@ public slots:
     void setCanDeactivate(bool canDeactivate);
     void showErrorConnectToService();
     void showErrorServiceDisconnected();
+
+    // Answers of the account flow: the sign-in prompts and their failures.
+    void showConfiguring();
+    void showEmailPrompt(QString visible_email);
+    void backToEmail();
+    void showDevicePrompt(QString email, bool user_has_password, QString devname);
+    void showNewDevicePrompt(QString email);
+    void showForgotPasswordMessage(bool success, QString statusMsg);
+    void showAuthenticationError(int wrongPasswordAttempt);
+    void showIncorrectPassword(int wrongPasswordAttempt);
+
+    // Why the client cannot go on: the account, the network, the service.
+    void showPasswordChangedExternally();
+    void showManageDivicesForAccount(const QString& email);
+    void showSubscriptionInactive(SubscriptionPointer subscription, HttpCommandCode::CommandCode additional_code,
+                                  const QString& additional_info);
+    void showDisconnected();
+    void showNetworkReplyError(QNetworkReply::NetworkError error, const QString& command_name);
+    void localizeAndShowError(const QString& error_str, const QStringList& str_args, bool error_can_be_retried);
+    void handleCommonError(ErrorMessageCtl::ErrorTypes errorType, QString titleLabel, QString textLabel);
+    void updateErrorText(ErrorMessageCtl::ErrorTypes errorType, QString titleLabel, QString textLabel);
+
+    void closeWindow();
+    void preventAutoTransferToFinalState();
+    void onCloseDelayIsEnd();
+    void onPrivacyTipClose();
+    void onQOZMStackedWidgetCurrentChanged(int);
+    void onStackedWidgetCurrentChanged(int index);
+    void progressBarAnimation();
+    void onBtnBuy4TopUpNow();
+
+private slots:
+    // Bound by name when the form is built.
+    void on_leEmail_textChanged(const QString& text);
+    void on_btnEmail_clicked();
+    void on_leDeviceId_textChanged(const QString& text);
+    void on_leEmail_2_returnPressed();
+    void on_leDeviceId_returnPressed();
+    void on_lePassword_returnPressed();
+    void on_lePasswordConfirm_returnPressed();
+    void on_btnRegister_clicked();
+    void on_toolShowPassword_pressed();
+    void on_toolShowPassword_released();
+    void on_leEnterPassword_textChanged(const QString& text);
+    void on_btnRegister_2_clicked();
+    void on_leEnterPassword_returnPressed();
+    void on_leEmail_3_returnPressed();
+    void on_btnContinue_2_clicked();
+    void on_tryAgainButton_clicked();
+    void on_btnErrorBack_clicked();
+    void on_btnEmailCustomerSupport_clicked();
+    void on_manageDevicesBtn_clicked();
+    void on_btnContinue_clicked();
+    void on_btnBackToEmail_2_clicked();
+    void on_activateButton_clicked();
+    void on_closeButton_clicked();
+    void on_cancelActivationButton_clicked();
+    void on_btnRunConnectivityTest_clicked();
+    void on_btnRefresh_clicked();
+    void on_btnExpiredNoThanks_2_clicked();
+    void on_lbSeeGuide_linkActivated(const QString& link);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -147,6 +227,14 @@ private:
     void showServiceError(const QString& text);
     bool isPopUpSuppressed(ScreenType screen) const;
     bool isMetered() const;
+    void showDataLimitReached();
+    void showSubscriptionExpired();
+    void localizeAndShowSubscriptionInactiveError(const QString& reason);
+    void enterDevicePage();
+    void setPasswordStyle(class QLineEdit* edit, bool accepted);
+    void setPasswordEcho(bool clear);
+
+    static constexpr int CloseDelayMs = 6000;
 
     Ui::Welcome* m_ui;
     // Children as well as members, so that the window can be looked at from outside.

@@ -500,7 +500,8 @@ private slots:
                                                      << false;
         QTest::newRow("activating on configured") << false << int(Welcome::ScreenConfigured) << 3 << "page_configured"
                                                   << true;
-        QTest::newRow("activating on ready") << false << int(Welcome::ScreenReady) << 3 << "page_connecting" << true;
+        // Entering a new page hides the banner as well.
+        QTest::newRow("activating on ready") << false << int(Welcome::ScreenReady) << 3 << "page_connecting" << false;
         QTest::newRow("activating on the e-mail prompt")
             << false << int(Welcome::ScreenEmailPrompt) << 3 << "page_email" << true;
         QTest::newRow("activating on other common error")
@@ -509,7 +510,7 @@ private slots:
                                                         << "page_connected" << false;
         QTest::newRow("deactivating on secure") << true << int(Welcome::ScreenSecured) << 5 << "page_secure" << true;
         QTest::newRow("deactivating on activated") << true << int(Welcome::ScreenActivated) << 5
-                                                   << "page_deactivating" << true;
+                                                   << "page_deactivating" << false;
         QTest::newRow("state 6") << true << int(Welcome::ScreenActivated) << 6 << "page_connected" << true;
     }
 

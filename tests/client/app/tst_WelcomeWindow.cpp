@@ -3,6 +3,7 @@
 #include "Welcome.h"
 #include "WindowShot.h"
 
+#include <QPushButton>
 #include <QTest>
 
 class tst_WelcomeWindow : public QObject
@@ -65,6 +66,46 @@ private slots:
             QCOMPARE(shot.colourAt(area.bottomLeft() + QPoint(3, -3)), colour);
             QCOMPARE(shot.colourAt(area.bottomRight() - QPoint(3, 3)), colour);
         }
+    }
+
+    // The service refused the password: its field wears the red frame.
+    void passwordErrorFrame()
+    {
+        Welcome window;
+        window.startInitialOpening();
+        window.finishInitialOpening();
+        window.move(100, 60);
+        window.show();
+        window.showDevicePrompt(QStringLiteral("me@example.com"), true, QStringLiteral("box"));
+        window.showIncorrectPassword(1);
+        QWidget* password = window.findChild<QWidget*>(QStringLiteral("lePassword"));
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        password->setFocus();
+        const WindowShot shot(&window);
+        QVERIFY(!shot.save().isEmpty());
+        QCOMPARE(shot.check({"lePassword", "passwordMatchErrorLbl", "leDeviceId"}), QString());
+        const QRect field = shot.rectOf(QStringLiteral("lePassword"));
+        QCOMPARE(shot.colourAt(QPoint(field.center().x(), field.top())), QColor("#FD3737"));
+        QCOMPARE(shot.colourAt(QPoint(field.left(), field.center().y())), QColor("#FD3737"));
+    }
+
+    // Both pages of the expired screen offer to buy.
+    void expiredBuyButtons()
+    {
+        Welcome window;
+        window.startInitialOpening();
+        window.finishInitialOpening();
+        window.move(100, 60);
+        window.show();
+        window.showSubscriptionInactive({}, HttpCommandCode::AccountExpired, {});
+        const WindowShot first(&window);
+        const QString saved = first.save();
+        QVERIFY(!saved.isEmpty());
+        QCOMPARE(first.check({"expiredHeaderLbl_2", "buyInfoLbl_2", "btnBuy_6", "btnExpiredNoThanks_2"}), QString());
+        window.findChild<QPushButton*>(QStringLiteral("btnExpiredNoThanks_2"))->click();
+        const WindowShot second(&window);
+        QVERIFY(second.saveTo(QString(saved).replace(".png", "-no-thanks.png")));
+        QCOMPARE(second.check({"btnBuy_7", "expiredFooterLbl_2"}), QString());
     }
 };
 
