@@ -147,9 +147,9 @@ void Welcome::on_btnRegister_clicked()
 {
     if (!isEnteredPasswordsValid())
         return;
-    for (QWidget* used : {static_cast<QWidget*>(m_ui->btnRegister), static_cast<QWidget*>(m_ui->leDeviceId),
-                          static_cast<QWidget*>(m_ui->lePassword)})
-        used->setEnabled(false);
+    m_ui->btnRegister->setEnabled(false);
+    m_ui->leDeviceId->setEnabled(false);
+    m_ui->lePassword->setEnabled(false);
     emit deviceEntered(m_ui->leDeviceId->text().trimmed(), m_ui->lePassword->text(), true);
 }
 
