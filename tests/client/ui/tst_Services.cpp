@@ -264,7 +264,8 @@ void tst_Services::savedNoticeGoes()
     QLabel* status = panel->findChild<QLabel*>("lbServicesStatus");
     QCOMPARE(status->text(), QString("Saved successfully"));
     QTRY_COMPARE_WITH_TIMEOUT(status->text(), QString(), 20000);
-    QVERIFY(shownFor.elapsed() >= 5000);
+    // The notice's timer is a coarse one, which Qt may fire up to 5 % early.
+    QVERIFY(shownFor.elapsed() >= 4750);
 }
 
 void tst_Services::suspendedUntilTheSessionEnds()
