@@ -186,7 +186,7 @@ void TechSupportSender::onConnectTestFinished()
     if (testCanceled)
         return;
     hMainHelp.state = 3;
-    emit connectivityTestCompleted(runner->resultsOfRun().get(), serverToTest);
+    emit connectivityTestCompleted(runner->resultsOfRun(), serverToTest);
 }
 
 void TechSupportSender::onTracesFinished()

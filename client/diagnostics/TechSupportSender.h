@@ -35,7 +35,7 @@ public:
     QString generateReportString(TestResultsContainer* testResults);
 
 signals:
-    void connectivityTestCompleted(TestResultsContainer* testResults, VpnServer server);
+    void connectivityTestCompleted(SharedTestResults testResults, VpnServer server);
     void reportGenerated(QString report);
     void purgeMainHelpTabLayout();
 

@@ -6,6 +6,8 @@
 #include <QMetaType>
 #include <QString>
 
+#include <memory>
+
 // Everything one connectivity run finds out. The tasks of a run write it from
 // pool threads without a lock, each its own fields or its own record, and the
 // record list keeps its size during a run; readers wait for the run's end.
@@ -31,5 +33,7 @@ struct TestResultsContainer
     bool isVpnOk() const;
 };
 
-// Handed to the result dialog through a signal.
-Q_DECLARE_METATYPE(TestResultsContainer*)
+// Handed on through signals; whoever shows or reports a run's results keeps
+// them alive for as long as it may read them, past the start of the next run.
+using SharedTestResults = std::shared_ptr<TestResultsContainer>;
+Q_DECLARE_METATYPE(SharedTestResults)

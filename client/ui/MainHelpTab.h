@@ -19,6 +19,13 @@ struct MainHelpTab
     // 0 idle, 1 connectivity test running, 2 report traces running,
     // 3 a run finished and its results are handed on, 4 enabling the Wi-Fi adapter.
     qint32 state = 0;
+
+    // Puts the dialog into the tab when the tab has a layout to hold it;
+    // otherwise it stays a window of its own.
+    void dock(QWidget* dialog);
+    // Gives the tab back its start page once a docked dialog is done; nothing
+    // changes when the tab was already given back.
+    void restoreTab();
 };
 
 // Read and written on the GUI thread only.

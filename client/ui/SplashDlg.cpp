@@ -85,11 +85,7 @@ void SplashDlg::display(const QString& title, const QString& text)
     contentLabel->setText(text);
     titleLabel->setText(title);
     cancelButton->setEnabled(true);
-    if (hMainHelp.tabHost && hMainHelp.tabHost->layout()) {
-        hMainHelp.tabHost->layout()->addWidget(this);
-        if (hMainHelp.tabStack)
-            hMainHelp.tabStack->setCurrentIndex(1);
-    }
+    hMainHelp.dock(this);
     OZDialog::display();
 }
 
@@ -120,13 +116,7 @@ void SplashDlg::loopProgressBar()
 void SplashDlg::on_cancelButton_clicked()
 {
     cancelButton->setEnabled(false);
-    if (hMainHelp.topStack) {
-        hMainHelp.topStack->setCurrentIndex(1);
-        if (hMainHelp.tabStack)
-            hMainHelp.tabStack->setCurrentIndex(0);
-        hMainHelp.topStack->show();
-        hMainHelp.topStack = nullptr;
-    }
+    hMainHelp.restoreTab();
     emit cancel();
     close();
 }

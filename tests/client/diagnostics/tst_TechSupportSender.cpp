@@ -96,7 +96,7 @@ private:
 void tst_TechSupportSender::initTestCase()
 {
     qRegisterMetaType<VpnServer>();
-    qRegisterMetaType<TestResultsContainer*>();
+    qRegisterMetaType<SharedTestResults>();
     QVERIFY(data.isValid());
     Folders::app_data_folder = data.path();
     qputenv("HOSTNAME", "report-host");
@@ -265,7 +265,7 @@ void tst_TechSupportSender::testThenReport()
     QVERIFY(completed.wait(20000));
     QCOMPARE(hMainHelp.state, 3);
     QVERIFY(!shownSplash("Performing Connectivity Test"));
-    auto* results = completed.at(0).at(0).value<TestResultsContainer*>();
+    const SharedTestResults results = completed.at(0).at(0).value<SharedTestResults>();
     QCOMPARE(completed.at(0).at(1).value<VpnServer>(), vpnServer("alpha", "10.0.0.1"));
     QCOMPARE(results->servers.size(), 3);
     QVERIFY(results->servers[0].pingOk);
@@ -338,7 +338,7 @@ void tst_TechSupportSender::staleRunnerIsIgnored()
     QVERIFY(!shownSplash("Performing Connectivity Test"));
     QCOMPARE(hMainHelp.state, 3);
     // Held back from the old run, the new run's checks answered in full.
-    auto* results = completed.at(0).at(0).value<TestResultsContainer*>();
+    const SharedTestResults results = completed.at(0).at(0).value<SharedTestResults>();
     QVERIFY(results->confirmOk);
     QTRY_VERIFY_WITH_TIMEOUT(sender.findChildren<ConnectivityTestSingle*>().isEmpty(), 20000);
 }
