@@ -1,10 +1,12 @@
 #include "ScriptedProbes.h"
 
 #include <ApiTestKit.h>
+#include <ConnectionChecker.h>
 #include <ConnectivityTest.h>
 #include <ConnectivityTestReportDlg.h>
 #include <MainHelpTab.h>
 #include <NetworkCtlClient.h>
+#include <SharedMetaTypes.h>
 #include <TechSupportSender.h>
 
 #include <QApplication>
@@ -65,6 +67,7 @@ void tst_ConnectivityTestCtl::initTestCase()
 {
     qRegisterMetaType<VpnServer>();
     qRegisterMetaType<SharedTestResults>();
+    registerSharedMetaTypes();
     // No backend and no network: the checker finds no connection at once.
     NetworkCtlClient::initDetachedInstance(qApp);
 }
@@ -131,8 +134,7 @@ void tst_ConnectivityTestCtl::answersEndingTheWait()
     QVERIFY(timer("restartTimer")->isActive());
     QCOMPARE(timer("restartTimer")->interval(), 2000);
     QVERIFY(!timer("recheckTimer")->isActive());
-    QVERIFY(!ctl->findChild<QObject*>(QString(), Qt::FindDirectChildrenOnly)
-             || !ctl->findChild<QObject*>("ConnectionChecker"));
+    QVERIFY(!ctl->findChild<ConnectionChecker*>());
     QVERIFY(completed.wait(30000));
     QCOMPARE(purged.size(), 2);
     QCOMPARE(runs(), 1);
