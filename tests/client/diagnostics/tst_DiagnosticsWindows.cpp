@@ -1,5 +1,6 @@
 // The result, send-report and Wi-Fi dialogs as a person sees them, grabbed
 // from a private X server.
+#include "HelpTestTab.h"
 #include "UiTestKit.h"
 #include "WindowShot.h"
 
@@ -11,9 +12,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QStackedWidget>
 #include <QTest>
-#include <QVBoxLayout>
 
 class tst_DiagnosticsWindows : public QObject
 {
@@ -50,17 +49,7 @@ private slots:
 
     void resultsDockedAllPassed()
     {
-        QWidget tab;
-        auto* tabStack = new QStackedWidget(&tab);
-        tabStack->addWidget(new QLabel("Connectivity Test", tabStack));
-        auto* host = new QWidget(tabStack);
-        new QVBoxLayout(host);
-        tabStack->addWidget(host);
-        (new QVBoxLayout(&tab))->addWidget(tabStack);
-        hMainHelp.tabStack = tabStack;
-        hMainHelp.tabHost = host;
-        tab.resize(680, 560);
-        tab.show();
+        HelpTestTab tab(QSize(680, 560));
 
         auto results = std::make_shared<TestResultsContainer>();
         results->httpOk = results->dnsOk = results->nslookupOk = results->publicDnsPingOk = results->confirmOk = true;
@@ -72,7 +61,6 @@ private slots:
         QVERIFY(tab.rect().contains(dlg.geometry()));
         QVERIFY(!shot.save().isEmpty());
         dlg.setParent(nullptr);
-        hMainHelp = MainHelpTab();
     }
 
     void sendReportForm()

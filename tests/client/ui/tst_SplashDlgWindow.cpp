@@ -1,15 +1,12 @@
 // The progress dialog as a person sees it, alone and docked into the test tab,
 // grabbed from a private X server.
+#include "HelpTestTab.h"
 #include "UiTestKit.h"
 #include "WindowShot.h"
 
-#include <MainHelpTab.h>
 #include <SplashDlg.h>
 
-#include <QLabel>
-#include <QStackedWidget>
 #include <QTest>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -40,17 +37,7 @@ private slots:
 
     void dockedInTestTab()
     {
-        QWidget tab;
-        auto* tabStack = new QStackedWidget(&tab);
-        tabStack->addWidget(new QLabel("Connectivity Test", tabStack));
-        auto* host = new QWidget(tabStack);
-        new QVBoxLayout(host);
-        tabStack->addWidget(host);
-        (new QVBoxLayout(&tab))->addWidget(tabStack);
-        hMainHelp.tabStack = tabStack;
-        hMainHelp.tabHost = host;
-        tab.resize(420, 320);
-        tab.show();
+        HelpTestTab tab(QSize(420, 320));
 
         SplashDlg splash(true, true, nullptr);
         splash.display("Generating Report", "Ozmira is generating a technical report.\nPlease wait.");
@@ -58,7 +45,6 @@ private slots:
         QCOMPARE(shot.check(Parts), QString());
         QVERIFY(tab.rect().contains(splash.geometry()));
         QVERIFY(!shot.save().isEmpty());
-        hMainHelp = MainHelpTab();
     }
 };
 
