@@ -2,6 +2,7 @@
 
 #include <ApiTestKit.h>
 #include <Folders.h>
+#include <NetworkCtlClient.h>
 #include <LinkProtocol.h>
 #include <Ozm.h>
 #include <OzmCommunicator.h>
@@ -113,4 +114,23 @@ QString startLink()
     if (!Ozm::inst())
         return QStringLiteral("no link");
     return Ozm::inst()->serviceIsRunning() ? QString() : QStringLiteral("link not running");
+}
+
+QStringList heldNetworkReport()
+{
+    const NetworkCtlClient* const network = NetworkCtlClient::inst();
+    QString name;
+    WirelessSecurity security = SecurityUnknown;
+    bool adapter = false;
+    bool power = false;
+    network->getWifiStatus(name, security);
+    network->getWiFiAdapterStatus(adapter, power);
+    return {QString::number(network->currentPhysicalState()),
+            QString::number(network->isConnectionSecured()),
+            QString::number(network->isConnectionEnabled()),
+            network->typeOfNetworkConnection(),
+            name,
+            QString::number(security),
+            QString::number(adapter),
+            QString::number(power)};
 }

@@ -62,3 +62,6 @@ private:
 
 // Starts the link and says why it is not running when it is not.
 QString startLink();
+
+// The network state client's record, in the order of a report's values.
+QStringList heldNetworkReport();

@@ -1,3 +1,4 @@
+#include "LinkTestKit.h"
 #include "ScriptedNetwork.h"
 
 #include <ApiTestKit.h>
@@ -23,25 +24,6 @@ QStringList with(QStringList report, int index, const QString& value)
     return report;
 }
 
-// The client's record in the order of a report.
-QStringList held()
-{
-    const NetworkCtlClient* const network = NetworkCtlClient::inst();
-    QString name;
-    WirelessSecurity security = SecurityUnknown;
-    bool adapter = false;
-    bool power = false;
-    network->getWifiStatus(name, security);
-    network->getWiFiAdapterStatus(adapter, power);
-    return {QString::number(network->currentPhysicalState()),
-            QString::number(network->isConnectionSecured()),
-            QString::number(network->isConnectionEnabled()),
-            network->typeOfNetworkConnection(),
-            name,
-            QString::number(security),
-            QString::number(adapter),
-            QString::number(power)};
-}
 
 } // namespace
 
@@ -130,12 +112,12 @@ void tst_NetworkCtlClient::reports()
     NetworkCtlClient* const client = NetworkCtlClient::inst();
     connect(client, &NetworkCtlClient::localConnectionIsChanged, &context, [&seen] { seen << "changed"; });
     connect(client, &NetworkCtlClient::currentNetworkChanged, &context, [&seen] { seen << "same network"; });
-    QCOMPARE(held(), Initial);
+    QCOMPARE(heldNetworkReport(), Initial);
     for (const QStringList& report : reports)
         QVERIFY(network->report(report));
 
     QCOMPARE(seen, emitted);
-    QCOMPARE(held(), record);
+    QCOMPARE(heldNetworkReport(), record);
     const QStringList debug = log->messages(QtDebugMsg);
     for (const QStringList& report : reports) {
         QVERIFY(debug.contains("params size: " + QString::number(report.size())));
@@ -152,7 +134,7 @@ void tst_NetworkCtlClient::lostLinkLeavesNoInternet()
     QSignalSpy changed(NetworkCtlClient::inst(), &NetworkCtlClient::localConnectionIsChanged);
     network->backend.closeControl();
     QVERIFY(changed.wait(5000));
-    QCOMPARE(held(), Initial);
+    QCOMPARE(heldNetworkReport(), Initial);
     QVERIFY(!log->messages().contains(Unreadable));
 }
 

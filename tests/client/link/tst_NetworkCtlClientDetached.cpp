@@ -1,4 +1,6 @@
 // The network state client with no backend behind it, fed reports directly.
+#include "LinkTestKit.h"
+
 #include <NetworkCtlClient.h>
 #include <Ozm.h>
 
@@ -9,24 +11,6 @@ namespace {
 const QStringList Wifi{"0", "0", "1", "Unencrypted wireless", "Caf\u00e9", "1", "1", "1"};
 const QStringList Initial{"1", "0", "0", "Unknown connection type", "", "0", "0", "0"};
 
-QStringList held()
-{
-    const NetworkCtlClient* const network = NetworkCtlClient::inst();
-    QString name;
-    WirelessSecurity security = SecurityUnknown;
-    bool adapter = false;
-    bool power = false;
-    network->getWifiStatus(name, security);
-    network->getWiFiAdapterStatus(adapter, power);
-    return {QString::number(network->currentPhysicalState()),
-            QString::number(network->isConnectionSecured()),
-            QString::number(network->isConnectionEnabled()),
-            network->typeOfNetworkConnection(),
-            name,
-            QString::number(security),
-            QString::number(adapter),
-            QString::number(power)};
-}
 
 } // namespace
 
@@ -48,7 +32,7 @@ void tst_NetworkCtlClientDetached::madeWithoutLink()
     QVERIFY(network);
     QCOMPARE(NetworkCtlClient::inst(), network);
     QCOMPARE(NetworkCtlClient::initDetachedInstance(this), network);
-    QCOMPARE(held(), Initial);
+    QCOMPARE(heldNetworkReport(), Initial);
 }
 
 void tst_NetworkCtlClientDetached::reports_data()
@@ -75,7 +59,7 @@ void tst_NetworkCtlClientDetached::reports()
         QTest::ignoreMessage(QtWarningMsg,
                              "NetworkCtlClient: unreadable network report, taken as no Internet connection");
     network->takeReport(report);
-    QCOMPARE(held(), expected);
+    QCOMPARE(heldNetworkReport(), expected);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(current.count(), expected == Initial ? 1 : 0);
     network->takeReport(expected);
