@@ -1,6 +1,7 @@
 #include "Welcome.h"
 
 #include "Config.h"
+#include "EmailValidator.h"
 #include "MeteredSubscription.h"
 #include "OzmApplication.h"
 #include "QOZMHamburgerMenuSignalHandler.h"
@@ -25,9 +26,6 @@ qint32 displayCounter = 0;
 const qint64 TrafficLowLimit = 500000000;
 const int AutoTransferMs = 4000;
 const int DeviceNameLimit = 50;
-
-const char EmailPattern[] = "^([a-zA-Z0-9_\\-\\+\\.]+)@((\\[[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}\\.)|(([a-zA-Z0-9\\-]+\\.)+))"
-                            "([a-zA-Z]{2,4}|[0-9]{1,3})(\\]?)$";
 
 int requiredArguments(Welcome::ScreenType screen)
 {
@@ -142,7 +140,7 @@ void Welcome::startInitialOpening()
 
 void Welcome::finishInitialOpening()
 {
-    m_emailValidator = new QRegExpValidator(QRegExp(QLatin1String(EmailPattern), Qt::CaseSensitive, QRegExp::RegExp), this);
+    m_emailValidator = new EmailValidator(this);
     for (QLineEdit* edit : {m_ui->leDeviceId, m_ui->leEmail, m_ui->leEmail_2, m_ui->leEmail_3, m_ui->lePassword,
                             m_ui->lePasswordConfirm, m_ui->leEnterPassword})
         edit->setAttribute(Qt::WA_MacShowFocusRect, false);

@@ -1,6 +1,7 @@
 #include "SendReport.h"
 
 #include <ClientAuthData.h>
+#include <EmailValidator.h>
 #include <HttpAccess.h>
 #include <MainHelpTab.h>
 #include <SendReportCommand.h>
@@ -8,10 +9,6 @@
 #include <QDebug>
 #include <QRegExpValidator>
 #include <QStyle>
-
-const char SendReport::EmailPattern[] =
-    "^([a-zA-Z0-9_\\-\\+\\.]+)@((\\[[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}\\.)|(([a-zA-Z0-9\\-]+\\.)+))"
-    "([a-zA-Z]{2,4}|[0-9]{1,3})(\\]?)$";
 
 namespace {
 
@@ -21,7 +18,7 @@ const char NotEmptyProperty[] = "isNotEmpty";
 
 SendReport::SendReport(QWidget* parent)
     : OZDialog(parent)
-    , emailValidator(new QRegExpValidator(QRegExp(QLatin1String(EmailPattern), Qt::CaseSensitive, QRegExp::RegExp), this))
+    , emailValidator(new EmailValidator(this))
 {
     ui.setupUi(this);
     for (QLineEdit* field : {ui.leName, ui.leEmail, ui.leSubject})

@@ -20,10 +20,6 @@ class SendReport : public OZDialog
     Q_OBJECT
 
 public:
-    // The local part may hold "+", as the main window's address check allows
-    // and the request writes out escaped.
-    static const char EmailPattern[];
-
     explicit SendReport(QWidget* parent = nullptr);
 
     void init(QSharedPointer<HttpAccess> access, QSharedPointer<ClientAuthData> auth);
