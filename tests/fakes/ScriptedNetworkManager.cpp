@@ -2,9 +2,23 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 
 const QString ScriptedNetworkManager::Service = QStringLiteral("org.freedesktop.NetworkManager");
+
+QVariant ScriptedNetworkManager::path(const QString& objectPath)
+{
+    return QVariant::fromValue(QDBusObjectPath(objectPath));
+}
+
+QVariant ScriptedNetworkManager::paths(const QStringList& objectPaths)
+{
+    QList<QDBusObjectPath> result;
+    for (const QString& p : objectPaths)
+        result << QDBusObjectPath(p);
+    return QVariant::fromValue(result);
+}
 
 QStringList ScriptedNetworkManager::received() const
 {

@@ -15,6 +15,10 @@ class ScriptedNetworkManager : public QDBusVirtualObject
 public:
     static const QString Service;
 
+    // Property values that are object paths, as NetworkManager gives them.
+    static QVariant path(const QString& objectPath);
+    static QVariant paths(const QStringList& objectPaths);
+
     // "object interface property" -> value
     QMap<QString, QVariant> properties;
     // "object interface method" -> reply arguments

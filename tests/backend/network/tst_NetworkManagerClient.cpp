@@ -24,18 +24,8 @@ const QString Settings = Root + QStringLiteral("/Settings/5");
 const uint Privacy = 0x1;
 const uint CcmpPsk = 0x108;
 
-QVariant path(const QString& p)
-{
-    return QVariant::fromValue(QDBusObjectPath(p));
-}
-
-QVariant paths(const QStringList& list)
-{
-    QList<QDBusObjectPath> result;
-    for (const QString& p : list)
-        result << QDBusObjectPath(p);
-    return QVariant::fromValue(result);
-}
+const auto path = ScriptedNetworkManager::path;
+const auto paths = ScriptedNetworkManager::paths;
 
 } // namespace
 

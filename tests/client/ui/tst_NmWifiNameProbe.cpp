@@ -18,18 +18,8 @@ const QString Joined = Root + QStringLiteral("/AccessPoint/7");
 const QString First = Root + QStringLiteral("/ActiveConnection/3");
 const QString Second = Root + QStringLiteral("/ActiveConnection/4");
 
-QVariant path(const QString& p)
-{
-    return QVariant::fromValue(QDBusObjectPath(p));
-}
-
-QVariant paths(const QStringList& list)
-{
-    QList<QDBusObjectPath> result;
-    for (const QString& p : list)
-        result << QDBusObjectPath(p);
-    return QVariant::fromValue(result);
-}
+const auto path = ScriptedNetworkManager::path;
+const auto paths = ScriptedNetworkManager::paths;
 
 } // namespace
 
