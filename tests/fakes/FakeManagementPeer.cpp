@@ -1,8 +1,13 @@
 #include "FakeManagementPeer.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
+
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 
 FakeManagementPeer::FakeManagementPeer(QObject* parent)
     : QObject(parent)
@@ -59,6 +64,26 @@ void FakeManagementPeer::sendLines(const QByteArrayList& linesToSend)
     for (const QByteArray& line : linesToSend)
         current->write(line + '\n');
     current->flush();
+}
+
+// The send queue empties once the receiver has acknowledged every byte; its event
+// loop plays no part in that, so the wait blocks without serving events.
+bool FakeManagementPeer::waitUntilDelivered(int timeoutMs)
+{
+    if (!current)
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        int unacknowledged = 0;
+        if (::ioctl(int(current->socketDescriptor()), SIOCOUTQ, &unacknowledged) != 0)
+            return false;
+        if (unacknowledged == 0 && current->bytesToWrite() == 0)
+            return true;
+        if (waited.hasExpired(timeoutMs))
+            return false;
+        QThread::msleep(1);
+    }
 }
 
 void FakeManagementPeer::closeConnection()

@@ -30,6 +30,10 @@ public:
     // Each line is sent with a line feed appended.
     void sendLine(const QByteArray& line);
     void sendLines(const QByteArrayList& lines);
+    // True once the other side's kernel has taken every byte sent so far. A write on
+    // loopback may reach the receiver only later (a busy machine defers it), and a
+    // test that makes the other side read at once needs the bytes to be there.
+    bool waitUntilDelivered(int timeoutMs = 5000);
     // Closes the current connection from this side.
     void closeConnection();
 

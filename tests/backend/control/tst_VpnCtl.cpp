@@ -448,6 +448,7 @@ void tst_VpnCtl::lastWordsCountWhenTheEndIsSeenFirst()
     log.entries.clear();
 
     openvpn.peer.sendLines(lastWords);
+    QVERIFY(openvpn.peer.waitUntilDelivered());
     sandbox.killAll();
     ctl->onVpnStopped();
     QTRY_VERIFY_WITH_TIMEOUT(log.entries.contains(Request), ProcessTimeoutMs);
