@@ -40,6 +40,8 @@ bool ScriptedNetworkManager::handleMessage(const QDBusMessage& message, const QD
         QMutexLocker lock(&m_mutex);
         m_received << entry;
     }
+    if (heard)
+        heard(entry);
     if (silent)
         return true;
     if (message.member() == QLatin1String("Get") && properties.contains(key))

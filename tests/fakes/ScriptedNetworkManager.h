@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 // Answers as NetworkManager would, from tables the test edits while no client
 // is calling; registered with SubPath on "/org/freedesktop" and hosted by a
 // BusServiceHost under the name "org.freedesktop.NetworkManager".
@@ -25,6 +27,8 @@ public:
     QMap<QString, QList<QVariant>> replies;
     // Takes every call and answers none.
     bool silent = false;
+    // Told of each call as received() notes it, on the thread that answers.
+    std::function<void(const QString& entry)> heard;
 
     // One entry a call: the method, then "object interface method", or for the
     // property calls "object interface property", and for Set the value given.
