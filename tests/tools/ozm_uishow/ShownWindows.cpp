@@ -4,6 +4,7 @@
 #include "ChangePassword.h"
 #include "Clock.h"
 #include "ClientConfig.h"
+#include "DiagnosticsWindows.h"
 #include "HeaderWindow.h"
 #include "HelpIcon.h"
 #include "MainHelpTab.h"
@@ -355,6 +356,9 @@ const Entry Entries[] = {
     {"welcome", {"screen", "args", "traffic", "failed", "server"}, showWelcome},
     {"help", {"tab"}, showHelp},
     {"browser", {"type"}, showBrowser},
+    {"ctreport", {"passed", "wifi", "ssid", "server", "docked"}, DiagnosticsWindows::showResults},
+    {"sendreport", {"page", "email", "name", "error"}, DiagnosticsWindows::showSendReport},
+    {"wifinotice", {"ticks", "outcome"}, DiagnosticsWindows::showWifiNotice},
 };
 
 } // namespace

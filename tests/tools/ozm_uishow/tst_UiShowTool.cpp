@@ -125,6 +125,35 @@ private slots:
         QVERIFY(!findNode(window, "cbClusters").isEmpty());
     }
 
+    // The result dialog with the adapter off, a failed row and a server with a
+    // part missing; the docked one in the stand-in tab, strict.
+    void connectivityResults()
+    {
+        QTemporaryDir dir;
+        const QString shot = dir.filePath("ctreport.png");
+        const QString tree = dir.filePath("ctreport.json");
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::ForwardedChannels);
+        tool.start(OZM_UISHOW, {"ctreport", "--set", "passed=gdlc", "--set", "wifi=off", "--set",
+                                "server=Alpha|Oslo||Norway|10.0.0.1", "--set", "docked=1", "--screenshot", shot,
+                                "--a11y", tree, "--quit-after", "1", "--strict"});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(!QImage(shot).isNull());
+
+        QFile json(tree);
+        QVERIFY(json.open(QIODevice::ReadOnly));
+        const QJsonObject window = QJsonDocument::fromJson(json.readAll()).array()[0].toObject();
+        QCOMPARE(findNode(window, "getTestLabel")["name"].toString(), QString("PASSED"));
+        QCOMPARE(findNode(window, "ping8888TestLabel")["name"].toString(), QString("FAILED"));
+        QCOMPARE(findNode(window, "serverNameLabel")["name"].toString(), QString("Alpha, Oslo, Norway"));
+        QCOMPARE(findNode(window, "wifiAdapterStatus")["name"].toString(), QString("Disabled"));
+        const QJsonObject button = findNode(window, "wifiEnablingButton");
+        QCOMPARE(button["name"].toString(), QString("Enable WiFi"));
+        QCOMPARE(button["state"].toObject()["disabled"].toBool(), false);
+        QVERIFY(rectOf(window).contains(rectOf(findNode(window, "cancelButton"))));
+    }
+
     void exitStatuses_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -147,6 +176,16 @@ private slots:
         QTest::newRow("help, a tab that is not there") << QStringList{"help", "--set", "tab=4"} << 2 << "";
         QTest::newRow("help on the test tab, strict")
             << QStringList{"help", "--set", "tab=2", "--strict", "--quit-after", "1"} << 0 << "";
+        QTest::newRow("support form on its failure page, strict")
+            << QStringList{"sendreport", "--set", "page=3", "--set", "error=Refused", "--set", "email=a+b@x.org",
+                           "--strict", "--quit-after", "1"}
+            << 0 << "";
+        QTest::newRow("support form, no such page") << QStringList{"sendreport", "--set", "page=4"} << 2 << "";
+        QTest::newRow("Wi-Fi notice failed, strict")
+            << QStringList{"wifinotice", "--set", "ticks=4", "--set", "outcome=failed", "--strict", "--quit-after",
+                           "1"}
+            << 0 << "";
+        QTest::newRow("result dialog, unknown row letter") << QStringList{"ctreport", "--set", "passed=x"} << 2 << "";
         QTest::newRow("browser, no such page") << QStringList{"browser", "--set", "type=6"} << 2 << "";
         // The address probe logs the refused connection as a warning: not strict.
         QTest::newRow("browser on a page that does not answer")
