@@ -61,6 +61,14 @@ void TestBed::start(QProcess& process, const QString& program, const QStringList
     process.start(Script, QStringList{QStringLiteral("exec"), program} + arguments);
 }
 
+bool TestBed::startSystemBus(QProcess& process) const
+{
+    process.setProcessEnvironment(scriptEnvironment());
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(Script, {QStringLiteral("system-bus")});
+    return process.waitForReadyRead(20000) && process.readLine().startsWith("unix:");
+}
+
 QList<int> TestBed::pids(const QString& name) const
 {
     QList<int> found;

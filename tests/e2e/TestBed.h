@@ -46,6 +46,11 @@ public:
     // wrapper, so signals meant for the program go through signalProcesses().
     void start(QProcess& process, const QString& program, const QStringList& arguments = {}) const;
 
+    // Starts the client side's system bus in process, the one its programs (the
+    // set-uid backend too) find at the usual place with no environment; false when
+    // it does not listen within the time. It ends with the process or the bed.
+    bool startSystemBus(QProcess& process) const;
+
     // Host pids of the client side's processes with this name.
     QList<int> pids(const QString& name) const;
     // Host pids of the openvpn processes the bed itself started (the servers, and with

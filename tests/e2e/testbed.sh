@@ -14,6 +14,10 @@
 #   testbed.sh setup APP_SOURCE_DIR   make namespaces, PKI, the application copy, start servers
 #   testbed.sh exec CMD...            run CMD on the client side
 #   testbed.sh pids NAME              host pids of the client side's processes called NAME
+#   testbed.sh system-bus             run a message bus in the foreground as the client side's
+#                                     system bus (/run/dbus/system_bus_socket in its own /run),
+#                                     the one a set-uid program finds without any environment;
+#                                     prints its address once it listens
 #   testbed.sh teardown               stop everything, remove namespaces and files
 #
 # State lives in $TESTBED (a folder); the namespace names derive from it, so parallel
@@ -182,6 +186,28 @@ PW
     echo "$NS_C" >client.ns
 }
 
+# Anyone may own a name and call anyone: the services on it are the test's stand-ins.
+system_bus() {
+    cat >"$TESTBED/system-bus.conf" <<'CONF'
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=/run/dbus/system_bus_socket</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow own="*"/>
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+  </policy>
+</busconfig>
+CONF
+    exec nsenter --target "$(cat "$TESTBED/client.init")" --net --mount --pid -- /bin/sh -c \
+        'mkdir -p /run/dbus && exec dbus-daemon --nofork --print-address=1 --config-file="$1"' \
+        system-bus "$TESTBED/system-bus.conf"
+}
+
 teardown() {
     cd "$TESTBED" 2>/dev/null || return 0
     local pid f
@@ -202,8 +228,9 @@ case ${1:-} in
     setup) shift; setup "$@" ;;
     exec) shift; exec nsenter --target "$(cat "$TESTBED/client.init")" --net --mount --pid --wd="$PWD" -- "$@" ;;
     pids) client_pids "${2:?process name}" ;;
+    system-bus) system_bus ;;
     _client_init) client_init ;;
     teardown) teardown ;;
     names) echo "$NS_S $NS_C" ;;
-    *) echo "usage: $0 setup APPDIR | exec CMD... | pids NAME | teardown | names" >&2; exit 2 ;;
+    *) echo "usage: $0 setup APPDIR | exec CMD... | pids NAME | system-bus | teardown | names" >&2; exit 2 ;;
 esac
