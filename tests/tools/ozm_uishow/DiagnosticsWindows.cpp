@@ -1,5 +1,6 @@
 #include "DiagnosticsWindows.h"
 
+#include "KeyNumber.h"
 #include "HelpTestTab.h"
 
 #include <ClientAuthData.h>
@@ -14,13 +15,6 @@
 #include <QStackedWidget>
 
 namespace {
-
-bool number(const QString& text, int low, int high, int* value)
-{
-    bool ok = false;
-    *value = text.toInt(&ok);
-    return ok && *value >= low && *value <= high;
-}
 
 VpnServer serverOf(const QString& text, QString* error)
 {
@@ -87,7 +81,7 @@ std::unique_ptr<QWidget> DiagnosticsWindows::showResults(const Keys& keys, QStri
 std::unique_ptr<QWidget> DiagnosticsWindows::showSendReport(const Keys& keys, QString* error)
 {
     int page = 0;
-    if (!number(keys.value("page", "0"), 0, 3, &page))
+    if (!numberInRange(keys.value("page", "0"), 0, 3, &page))
         *error = "page takes 0 to 3";
     auto dialog = std::make_unique<SendReport>();
     // An account with a serial, so that a well-formed address enables Send.
@@ -105,7 +99,7 @@ std::unique_ptr<QWidget> DiagnosticsWindows::showSendReport(const Keys& keys, QS
 std::unique_ptr<QWidget> DiagnosticsWindows::showWifiNotice(const Keys& keys, QString* error)
 {
     int ticks = 0;
-    if (!number(keys.value("ticks", "1"), 0, 100, &ticks))
+    if (!numberInRange(keys.value("ticks", "1"), 0, 100, &ticks))
         *error = "ticks takes 0 to 100";
     const QString outcome = keys.value("outcome", "none");
     if (!QStringList{"none", "ok", "failed"}.contains(outcome))

@@ -1,5 +1,6 @@
 #include "StatusWindows.h"
 
+#include "KeyNumber.h"
 #include "About.h"
 #include "Status.h"
 #include "UpdateNotify.h"
@@ -18,18 +19,11 @@ namespace {
 
 constexpr int StepMs = 300;
 
-bool number(const QString& text, int low, int high, int* value)
-{
-    bool ok = false;
-    *value = text.toInt(&ok);
-    return ok && *value >= low && *value <= high;
-}
-
 // The backend's report as the window reads it: connected, with this network.
 void feedNetwork(const StatusWindows::Keys& keys, QString* error)
 {
     int security = 0;
-    if (!number(keys.value("wifisec", "0"), 0, 4, &security))
+    if (!numberInRange(keys.value("wifisec", "0"), 0, 4, &security))
         *error = "wifisec takes 0 to 4";
     const QString secured = keys.value("secured", "off");
     if (secured != "on" && secured != "off")
@@ -72,7 +66,7 @@ std::unique_ptr<QWidget> StatusWindows::showStatus(const Keys& keys, QString* er
     QList<int> states;
     for (const QString& text : keys.value("states", keys.value("state", "2")).split(',')) {
         int state = 0;
-        if (!number(text, 0, 5, &state))
+        if (!numberInRange(text, 0, 5, &state))
             *error = "state and states take 0 to 5";
         states << state;
     }
@@ -98,11 +92,11 @@ std::unique_ptr<QWidget> StatusWindows::showAbout(const Keys&, QString*)
 std::unique_ptr<QWidget> StatusWindows::showUpdate(const Keys& keys, QString* error)
 {
     int version = 0;
-    if (!number(keys.value("version", "5400"), 0, INT_MAX, &version))
+    if (!numberInRange(keys.value("version", "5400"), 0, INT_MAX, &version))
         *error = "version takes a number";
     if (keys.contains("hidden")) {
         int hidden = 0;
-        if (!number(keys.value("hidden"), 0, INT_MAX, &hidden))
+        if (!numberInRange(keys.value("hidden"), 0, INT_MAX, &hidden))
             *error = "hidden takes a number";
         ClientConfig::instanceClient()->setLastHiddenVersion(hidden);
     }
