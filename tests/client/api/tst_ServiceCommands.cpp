@@ -4,6 +4,7 @@
 #include <HttpCommandCode.h>
 #include <HttpResponse.h>
 #include <InitCommand.h>
+#include <LinuxHostFacts.h>
 #include <LogVPNErrorCommand.h>
 #include <NetTools.h>
 #include <ResetPasswordCommand.h>
@@ -19,7 +20,9 @@
 #include "CommandBench.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
@@ -57,6 +60,7 @@ private slots:
     void verdicts();
     void jsonValuesComeBackWhole();
     void postureFromTheHost();
+    void postureFromProgramsInThePath();
     void vpnCredentialsStayOutOfTheLog();
     void reportUploadProgress();
 
@@ -369,6 +373,42 @@ void tst_ServiceCommands::postureFromTheHost()
     QCOMPARE(browsers.value("firefox").toString(), GetFirefoxVersion());
     QCOMPARE(browsers.value("chrome").toString(), QStringLiteral("none"));
     bench->facts.programs.clear();
+}
+
+// The browsers' own programs, found in the search path, print what no JSON
+// string may hold as it is. The body stays JSON, its members in order, with
+// "none" for no antivirus and always three browsers.
+void tst_ServiceCommands::postureFromProgramsInThePath()
+{
+    QTemporaryDir bin;
+    const QByteArray firefox = "Mozilla \"Firefox\" C:\\ff\\ 115.0\nESR\n";
+    const QByteArray chromium = "Chromium \"120\" \\built\\\nDebian\n";
+    writeFile(bin.filePath("firefox.out"), firefox);
+    writeFile(bin.filePath("chromium.out"), chromium);
+    writeScript(bin.filePath("firefox"), "/bin/cat " + QFile::encodeName(bin.filePath("firefox.out")));
+    writeScript(bin.filePath("chromium"), "/bin/cat " + QFile::encodeName(bin.filePath("chromium.out")));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    LinuxHostFacts machine;
+    setHostFacts(&machine);
+    std::unique_ptr<DeviceInfoCommand> command(DeviceInfoCommand::fromHostProbes(*account, nullptr));
+    setHostFacts(&bench->facts);
+    qputenv("PATH", path);
+    QVERIFY(run(*command));
+
+    const QByteArray body = bench->service->requests().last().body;
+    QJsonParseError error{};
+    const QJsonObject posture = QJsonDocument::fromJson(body, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(posture.value("antivirus").toString(), QStringLiteral("none"));
+    const QJsonObject browsers = posture.value("browser").toObject();
+    QCOMPARE(browsers.size(), 3);
+    QCOMPARE(browsers.value("safari").toString(), QString(""));
+    QCOMPARE(browsers.value("firefox").toString(), QStringLiteral("Mozilla \"Firefox\" C:\\ff\\ 115.0\nESR"));
+    QCOMPARE(browsers.value("chrome").toString(), QStringLiteral("Chromium \"120\" \\built\\Debian"));
+    QVERIFY(body.indexOf("\"safari\"") < body.indexOf("\"firefox\""));
+    QVERIFY(body.indexOf("\"firefox\"") < body.indexOf("\"chrome\""));
+    // The service's own parser checks the nine members' order: see cleanup().
 }
 
 void tst_ServiceCommands::vpnCredentialsStayOutOfTheLog()
