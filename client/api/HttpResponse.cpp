@@ -245,6 +245,11 @@ void HttpResponse::saveData()
 {
     if (!sink)
         return;
+    // The page of a redirect that is followed is not what the sink waits for.
+    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 301) {
+        reply->readAll();
+        return;
+    }
     if (sink->isWritable()) {
         sink->write(reply->readAll());
         return;

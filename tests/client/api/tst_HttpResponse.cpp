@@ -308,20 +308,25 @@ void tst_HttpResponse::sizeLimit()
 void tst_HttpResponse::sink_data()
 {
     QTest::addColumn<bool>("writable");
-    QTest::newRow("writable") << true;
-    QTest::newRow("read-only") << false;
+    QTest::addColumn<QString>("path");
+    QTest::newRow("writable") << true << "/file";
+    QTest::newRow("read-only") << false << "/file";
+    // The redirect's own page stays out of the sink.
+    QTest::newRow("writable, redirected with a page") << true << "/moved";
 }
 
 void tst_HttpResponse::sink()
 {
     QFETCH(bool, writable);
+    QFETCH(QString, path);
     service->reply(StandInReply(QString(), QStringLiteral("/file")).generated(300000).drip(100000, 10));
+    service->reply(StandInReply(QString(), QStringLiteral("/moved")).redirect("/file").body("<p>Moved to /file</p>"));
     QByteArray stored;
     QBuffer buffer(&stored);
     buffer.open(writable ? QIODevice::ReadWrite : QIODevice::ReadOnly);
     MessageCapture log;
     QNetworkAccessManager manager;
-    HttpResponse response(manager.get(QNetworkRequest(QUrl(service->url() + QStringLiteral("/file")))), &buffer, nullptr);
+    HttpResponse response(manager.get(QNetworkRequest(QUrl(service->url() + path))), &buffer, nullptr);
     QVERIFY(QSignalSpy(&response, &HttpResponse::finished).wait(AnswerWaitMs));
     QVERIFY(response.isOk());
     QCOMPARE(stored.size(), writable ? 300000 : 0);
