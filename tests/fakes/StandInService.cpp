@@ -157,6 +157,18 @@ StandInReply& StandInReply::closeEarly()
     return *this;
 }
 
+StandInReply& StandInReply::stallAfter(qint64 bytes)
+{
+    reply[QLatin1String("stall_after")] = bytes;
+    return *this;
+}
+
+StandInReply& StandInReply::resetAfter(qint64 bytes)
+{
+    reply[QLatin1String("reset_after")] = bytes;
+    return *this;
+}
+
 StandInReply& StandInReply::redirect(const QByteArray& location)
 {
     return status(301).header("Location", location);

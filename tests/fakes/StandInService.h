@@ -51,6 +51,8 @@ class StandInReply
 public:
     // An empty method matches any.
     StandInReply(const QString& method, const QString& path);
+    // Matches nothing; for a column of a test's table.
+    StandInReply() = default;
 
     StandInReply& act(const QString& act);
     StandInReply& status(int status);
@@ -73,6 +75,11 @@ public:
     StandInReply& drip(int chunk, int intervalMs);
     // Announces the whole body, sends half of it and closes.
     StandInReply& closeEarly();
+    // Announces the whole body, sends its first bytes and then nothing more,
+    // holding the connection until the client closes it.
+    StandInReply& stallAfter(qint64 bytes);
+    // Announces the whole body, sends its first bytes and resets the connection.
+    StandInReply& resetAfter(qint64 bytes);
     // 301 to location.
     StandInReply& redirect(const QByteArray& location);
     // With Last-Modified; a request whose If-Modified-Since is not older gets 304.
