@@ -15,6 +15,7 @@ PACKAGES=(
     g++ cmake ninja-build pkg-config
     qtbase5-dev libqt5dbus5 qttools5-dev qttools5-dev-tools libqt5svg5-dev
     xvfb fonts-lato
+    xdg-utils desktop-file-utils file
     qtmultimedia5-dev
     qtwebengine5-dev libgl1-mesa-dri
     openvpn openssl iproute2 iputils-ping traceroute procps util-linux dbus-daemon python3
