@@ -125,6 +125,7 @@ void NetworkCtlClient::takeReport(const QStringList& values)
 void NetworkCtlClient::setRecord(const Record& record)
 {
     const bool sameNetwork = isSameNetwork(m_record, record);
+    m_sameNetwork = sameNetwork;
     m_record = record;
     emit localConnectionIsChanged();
     if (sameNetwork)

@@ -45,6 +45,8 @@ public:
     bool isConnectionEnabled() const { return m_record.enabled; }
     bool isConnectionSecured() const { return m_record.secured; }
     QString typeOfNetworkConnection() const { return m_record.connectionType; }
+    // The last report described the network the one before it did.
+    bool isSameNetworkAsBefore() const { return m_sameNetwork; }
     void getWifiStatus(QString& name, WirelessSecurity& security) const;
     void getWiFiAdapterStatus(bool& adapter, bool& power) const;
 
@@ -86,4 +88,5 @@ private:
     static bool isSameNetwork(const Record& old, const Record& now);
 
     Record m_record;
+    bool m_sameNetwork = false;
 };
