@@ -9,6 +9,7 @@
 #include <PowerNotifier.h>
 #include <SharedMetaTypes.h>
 #include <VpnCtlClient.h>
+#include <VpnServerList.h>
 #include <WelcomeCtl.h>
 #include <WelcomeCtlWiring.h>
 
@@ -56,9 +57,11 @@ QString WelcomeBench::start(int activateOption, const QStringList& report)
     ClientConfig::instanceClient()->setActivateOption(Config::ActivateOption(activateOption));
 
     account.reset(new ClientAuthData);
+    servers.reset(new VpnServerList);
+    clientIp.reset(new QString);
+    VpnCtlClient::inst()->init(access, account, servers, clientIp);
     welcome = new WelcomeCtl;
     welcome->init(access, account);
-    wireWelcomeCtl(welcome, VpnCtlClient::inst(), NetworkCtlClient::inst());
 
     auto note = [this](const QString& word) { journal << word; };
     connect(welcome, &WelcomeCtl::configured, this, [note] { note("CONFIGURED"); });
@@ -92,6 +95,8 @@ QString WelcomeBench::start(int activateOption, const QStringList& report)
             [note](ConnectionPhysicalState state, bool login, bool repeated) {
                 note(QStringLiteral("DIAG %1 %2 %3").arg(state).arg(int(login)).arg(int(repeated)));
             });
+    // After the journal: each signal is written down before the session acts on it.
+    wireWelcomeCtl(welcome, VpnCtlClient::inst(), NetworkCtlClient::inst());
     return QString();
 }
 
@@ -107,6 +112,7 @@ QStringList WelcomeBench::stop()
     VpnCtlClient::dropInstance();
     network.reset();
     account.reset();
+    servers.reset();
     Config::drop();
     log.reset();
     return commands.service->violations();

@@ -16,6 +16,7 @@
 
 class ClientAuthData;
 class HttpAccess;
+class VpnServerList;
 class WelcomeCtl;
 
 // The account flow as the application has it: on a scripted backend with the
@@ -67,6 +68,8 @@ public:
     std::unique_ptr<MessageCapture> log;
     std::unique_ptr<ScriptedNetwork> network;
     QSharedPointer<ClientAuthData> account;
+    QSharedPointer<VpnServerList> servers;
+    QSharedPointer<QString> clientIp;
     WelcomeCtl* welcome = nullptr;
     QStringList journal;
     // Requests the test answers itself, by name.
