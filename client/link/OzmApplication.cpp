@@ -2,6 +2,7 @@
 
 #include "NetworkCtlClient.h"
 #include "Ozm.h"
+#include "VpnCtlClient.h"
 
 #include <AppConstants.h>
 #include <ClientLog.h>
@@ -103,6 +104,7 @@ bool OzmApplication::initBackendService()
         return false;
     connect(link, &Ozm::fatalErrorNotConnected, this, &OzmApplication::onBackendServiceStopError);
     NetworkCtlClient::initInstance(this);
+    VpnCtlClient::initInstance(this);
     // Messages are read only once every client has registered for its events.
     link->startSocketProcessing();
     return true;
@@ -113,6 +115,8 @@ void OzmApplication::onBackendServiceStopError()
     qDebug("OzmApplication: backend services unexpectedly closed!");
     // The link answers every pending request with nothing when it goes; no view
     // may take those empty answers for a state.
+    if (VpnCtlClient* vpn = VpnCtlClient::inst())
+        vpn->blockSignals(true);
     if (NetworkCtlClient* network = NetworkCtlClient::inst())
         network->blockSignals(true);
     emit serviceUnexpectedlyClosed();
@@ -120,5 +124,6 @@ void OzmApplication::onBackendServiceStopError()
 
 void OzmApplication::onQuitCleanUp()
 {
+    VpnCtlClient::dropInstance();
     NetworkCtlClient::dropInstance();
 }

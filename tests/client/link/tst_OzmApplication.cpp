@@ -1,12 +1,16 @@
 #include "LinkTestKit.h"
 
 #include <ApiTestKit.h>
+#include <Config.h>
 #include <FakeBackendPeer.h>
+#include <FakePowerPlatform.h>
 #include <LinkProtocol.h>
 #include <NetworkCtlClient.h>
 #include <Ozm.h>
 #include <OzmApplication.h>
+#include <PowerNotifier.h>
 #include <PrivateNamespaces.h>
+#include <VpnCtlClient.h>
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -21,6 +25,7 @@ class tst_OzmApplication : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -33,6 +38,11 @@ private:
     std::unique_ptr<MessageCapture> log;
 };
 
+void tst_OzmApplication::initTestCase()
+{
+    PowerNotifier::usePlatform(std::make_unique<FakePowerPlatform>());
+}
+
 void tst_OzmApplication::init()
 {
     QVERIFY(PrivateNamespaces::renewNetwork());
@@ -41,8 +51,10 @@ void tst_OzmApplication::init()
 
 void tst_OzmApplication::cleanup()
 {
+    VpnCtlClient::dropInstance();
     NetworkCtlClient::dropInstance();
     Ozm::dropInstance();
+    Config::drop();
     log.reset();
 }
 
@@ -82,35 +94,52 @@ void tst_OzmApplication::missingBackendCreatesNoClient()
     auto* app = qobject_cast<OzmApplication*>(qApp);
     QVERIFY(!app->initBackendService());
     QVERIFY(!NetworkCtlClient::inst());
+    QVERIFY(!VpnCtlClient::inst());
     app->onQuitCleanUp();
 }
 
-// The link answers pending requests with nothing when it goes; the clients
-// must not pass that on as a state.
+// The link answers pending requests with nothing when it goes; neither client
+// may pass that on as a state.
 void tst_OzmApplication::lostBackendReachesNoView()
 {
     ClientFolders folders;
     FakeBackendPeer backend;
     QVERIFY(backend.listen());
+    // The backend goes while the session waits for the idle state it asks for
+    // after a bare state event.
+    backend.onRequest([&backend](const LinkMessage& request) {
+        if (request.name == QLatin1String(LinkProtocol::Request::InitialActivationState))
+            backend.closeControl();
+    });
     auto* app = qobject_cast<OzmApplication*>(qApp);
     QVERIFY(app->initBackendService());
     QVERIFY(NetworkCtlClient::inst());
+    VpnCtlClient* const vpn = VpnCtlClient::inst();
+    QVERIFY(vpn);
 
+    // Both clients hear the backend from the first message on.
     QSignalSpy changed(NetworkCtlClient::inst(), &NetworkCtlClient::localConnectionIsChanged);
+    QSignalSpy state(vpn, &VpnCtlClient::activationStateChanged);
     backend.sendEvent(QLatin1String(LinkProtocol::Event::LocalConnectionIsChanged), Wired);
+    backend.sendEvent(QLatin1String(LinkProtocol::Event::ActivationStateChanged), {"4"});
     QVERIFY(changed.wait(5000));
+    QTRY_COMPARE(state.count(), 1);
     QCOMPARE(NetworkCtlClient::inst()->typeOfNetworkConnection(), QString("Wired connection"));
+    QCOMPARE(vpn->state(), Activated);
 
     QSignalSpy closed(app, &OzmApplication::serviceUnexpectedlyClosed);
-    backend.closeControl();
+    backend.sendEvent(QLatin1String(LinkProtocol::Event::ActivationStateChanged), {});
     QVERIFY(closed.wait(5000));
     QVERIFY(log->messages().contains("OzmApplication: backend services unexpectedly closed!"));
-    // The empty answer, queued behind the news of the loss, is taken in silence.
+    // The empty answers, queued behind the news of the loss, are taken in silence.
     QTRY_COMPARE(NetworkCtlClient::inst()->typeOfNetworkConnection(), QString("Unknown connection type"));
+    QTRY_COMPARE(vpn->state(), Disconnected);
     QCOMPARE(changed.count(), 1);
+    QCOMPARE(state.count(), 1);
 
     app->onQuitCleanUp();
     QVERIFY(!NetworkCtlClient::inst());
+    QVERIFY(!VpnCtlClient::inst());
 }
 
 int main(int argc, char** argv)
