@@ -13,6 +13,7 @@
 #include <SingleInstance.h>
 #include <SystemFunctions.h>
 #include <TerminationSignals.h>
+#include <Welcome.h>
 #include <coBranding.h>
 
 #include <QApplication>
@@ -123,6 +124,7 @@ int runWithoutBackend(OzmApplication& app, const bool& terminated)
     QGuiApplication::setQuitOnLastWindowClosed(true);
     // Without this a waiting `ozm quit` would leave the error screen standing.
     quitOnRequest(app);
+    Welcome::inst()->showErrorConnectToService();
     const int result = runLoop(app, terminated);
     relay.reset();
     return result;
@@ -141,6 +143,8 @@ void tearDown()
     // The link ends here, after the loop: its thread stops and the backend process
     // is waited for before the singletons it may still call go.
     Ozm::dropInstance();
+    // Nobody owns the main window; it goes while the settings it reads are there.
+    delete Welcome::inst();
     Config::drop();
     I18n::drop();
 }
@@ -174,6 +178,8 @@ int runClientMode(int& argc, char** argv)
     QGuiApplication::setQuitOnLastWindowClosed(false);
     coBranding::inst()->loadDefaultImages();
     coBranding::inst()->loadCachedResources();
+    Welcome::inst()->applyBrandInfo();
+    Welcome::inst()->startInitialOpening();
 
     int result = 1;
     if (secureInstallation()) {

@@ -6,7 +6,7 @@ add_library(ozm_startup STATIC
     StartupEnvironment.cpp
 )
 target_include_directories(ozm_startup PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(ozm_startup PUBLIC ozm_ui ozm_link ozm_api ozm_i18n ozm_shared Qt5::Widgets Qt5::Network)
+target_link_libraries(ozm_startup PUBLIC ozm_app ozm_ui ozm_link ozm_api ozm_i18n ozm_shared Qt5::Widgets Qt5::Network)
 
 add_executable(ozm main.cpp)
 target_link_libraries(ozm PRIVATE ozm_startup)
