@@ -2,8 +2,10 @@
 """Stand-in for the Ozmira service API, for tests and for demonstrations.
 
 Listens on 127.0.0.1, each on a port of its own:
-  https        HTTPS with a server certificate of the test CA (the client trusts
-               that CA once "certs/test-ca.pem" in its application folder holds it)
+  https        HTTPS with a server certificate of the test CA for 127.0.0.1,
+               localhost and the service's own host name (the client trusts that
+               CA once "certs/test-ca.pem" in its application folder holds it);
+               --https-port fixes its port, for a program that knows no other
   expired      HTTPS with an expired certificate of the test CA
   self_signed  HTTPS with a self-signed certificate
   wrong_host   HTTPS with a test-CA certificate for another host name
@@ -74,11 +76,12 @@ API_PATHS = ("/mobile/licMobile", "/setup_connection", "/service/get", "/service
 # query, then the form body of a POST; content_type is that of a POST; optional
 # names the keys a request may leave out; json, for a JSON body, its members as
 # (key, type) pairs in the order they are to be written, json_array that the
-# object comes as the one element of an array. A row:
+# object comes as the one element of an array; user_agent the program's own
+# User-Agent, keep_alive that it need not ask for "Connection: close". A row:
 #   ("GET", "/mobile/licMobile", "usage"): Command(query=("act", "appid", "fmt", "serial", "span", "spanflag")),
 #   ("POST", "/mobile/licMobile", "x"): Command(query=("act", "fmt"), form=(), content_type="application/json"),
-Command = namedtuple("Command", "query form content_type optional json json_array",
-                     defaults=((), FORM_TYPE, (), None, False))
+Command = namedtuple("Command", "query form content_type optional json json_array user_agent keep_alive",
+                     defaults=((), FORM_TYPE, (), None, False, USER_AGENT, False))
 
 MOBILE = "/mobile/licMobile"
 SETUP = "/setup_connection"
@@ -117,6 +120,9 @@ COMMANDS = {
     ("GET", "/service/set", ""): Command(query=("appid", "devid", "email", "fmt", "services[]"),
                                          optional=("services[]",)),
     ("GET", MOBILE, "usage"): Command(query=("act", "appid", "fmt", "serial", "span", "spanflag")),
+    # The partner's utility: its own program, with a User-Agent of its own.
+    ("GET", MOBILE, "get_email_by_id_base64"): Command(query=("act", "appid", "id"), user_agent="YEB OZM util",
+                                                       keep_alive=True),
     # Reports.
     ("POST", MOBILE, "log_vpn_error"): Command(
         query=("act", "appid", "clientip", "clientversion", "devid", "email", "osname", "osversion"),
@@ -247,6 +253,8 @@ SAMPLES[("GET", DICTIONARY, "")] = (
 
 
 PORT_NAMES = ("https", "expired", "self_signed", "wrong_host", "http")
+# The host of the client's built-in API address.
+SERVICE_HOST = "api.ozmira.net"
 CHUNK = 64 * 1024
 
 
@@ -314,7 +322,7 @@ def make_certificates(cert_dir):
             "-addext", "keyUsage=critical,keyCertSign,cRLSign", cwd=cert_dir)
     for name in ("good", "expired", "wrong_host"):
         new_key_and_request(cert_dir, name, "/CN=" + name)
-    sign_with_ca(cert_dir, "good", "IP:127.0.0.1,DNS:localhost")
+    sign_with_ca(cert_dir, "good", "IP:127.0.0.1,DNS:localhost,DNS:" + SERVICE_HOST)
     sign_with_ca(cert_dir, "wrong_host", "DNS:wrong-host.invalid")
     sign_expired(cert_dir, "expired", "IP:127.0.0.1,DNS:localhost")
     openssl("req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
@@ -426,9 +434,11 @@ def violations_of(record):
         problems.append("the client closed the connection within the body (%s)" % record["cut_short"])
     else:
         problems += command_problems(record, row)
-    if header_value(record["headers"], "Connection") != "close":
+    keep_alive = row.keep_alive if row else False
+    user_agent = row.user_agent if row else USER_AGENT
+    if not keep_alive and header_value(record["headers"], "Connection") != "close":
         problems.append('no "Connection: close"')
-    if header_value(record["headers"], "User-Agent") != USER_AGENT:
+    if header_value(record["headers"], "User-Agent") != user_agent:
         problems.append("User-Agent %r" % header_value(record["headers"], "User-Agent"))
     where = "%s %s (act %r): " % (record["method"], record["target"], record["act"])
     return [where + p for p in problems]
@@ -643,10 +653,10 @@ class Handler(BaseHTTPRequestHandler):
 class Server(ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, port_name, context):
+    def __init__(self, port_name, context, port=0):
         self.port_name = port_name
         self.context = context
-        super().__init__(("127.0.0.1", 0), Handler)
+        super().__init__(("127.0.0.1", port), Handler)
 
     def finish_request(self, request, client_address):
         State.count_connection(self.port_name)
@@ -690,6 +700,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--cert-dir", required=True,
                         help="folder of the test CA (ca.pem) and the server certificates; made when missing")
+    parser.add_argument("--https-port", type=int, default=0, help="the https port; any free one when left out")
     parser.add_argument("--port-file", help='written once listening: {"https": port, ...} as JSON')
     parser.add_argument("--replies", help="JSON file holding a list of scripted replies")
     parser.add_argument("--control", action="store_true",
@@ -698,7 +709,8 @@ def main():
 
     make_certificates(args.cert_dir)
     contexts = {"https": "good", "expired": "expired", "self_signed": "self_signed", "wrong_host": "wrong_host"}
-    servers = {name: Server(name, server_context(args.cert_dir, contexts[name]) if name in contexts else None)
+    servers = {name: Server(name, server_context(args.cert_dir, contexts[name]) if name in contexts else None,
+                            args.https_port if name == "https" else 0)
                for name in PORT_NAMES}
     if args.replies:
         with open(args.replies) as f:
