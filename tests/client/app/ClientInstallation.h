@@ -12,10 +12,17 @@
 class ClientInstallation
 {
 public:
-    ClientInstallation();
+    // A backend script stands in for the real backend program.
+    explicit ClientInstallation(const QByteArray& backendScript = {});
     ~ClientInstallation();
 
+    // From now on the installation's home, runtime and temporary folders are the
+    // user's, and every client it starts runs as that user.
+    void handOverTo(uint uid);
+
     QString client() const;
+    QString resources() const { return root.filePath("Ozmira/Contents/Resources"); }
+    QString home() const { return root.filePath("home"); }
     QString dataFolder() const;
     QString logPath() const { return dataFolder() + "/log.txt"; }
     QString runtimeFolder() const { return root.filePath("run"); }
@@ -34,5 +41,7 @@ public:
 
 private:
     QTemporaryDir root;
+    // Root's own when not handed over.
+    uint user = 0;
     std::vector<std::unique_ptr<QProcess>> processes;
 };

@@ -33,9 +33,11 @@ private slots:
     void secondStart();
     void secondStartWithOtherTemporaryFolderFindsTheFirst();
     void twoStartsAtOnceLeaveOne();
+    void secondStartLeavesLogWhole();
     void lockOfKilledInstanceIsTakenOver();
     void terminationEndsWithZeroAndLogOnDisk_data();
     void terminationEndsWithZeroAndLogOnDisk();
+    void missingBackendLeavesOnQuit();
 
 private:
     QProcess* startLinkedClient();
@@ -136,6 +138,30 @@ void tst_OzmProcess::twoStartsAtOnceLeaveOne()
     QCOMPARE(running->exitCode(), 0);
 }
 
+// Only the client that goes on running may halve its log; a second start finds
+// it over the limit and leaves it whole. The first is stopped meanwhile, so that
+// the cut it may make after any line of its own cannot come in between.
+void tst_OzmProcess::secondStartLeavesLogWhole()
+{
+    QProcess* first = startLinkedClient();
+    QVERIFY(first);
+    QCOMPARE(::kill(pid_t(first->processId()), SIGSTOP), 0);
+    QFile log(installation->logPath());
+    QVERIFY(log.open(QIODevice::Append));
+    for (int line = 0; line < 11000; ++line)
+        log.write(QByteArray(99, 'x') + '\n');
+    log.close();
+    const QByteArray before = installation->log();
+    QVERIFY(before.size() > 1024000);
+
+    QCOMPARE(installation->run({}), 0);
+    QVERIFY(installation->log().startsWith(before));
+    QCOMPARE(::kill(pid_t(first->processId()), SIGCONT), 0);
+    QCOMPARE(installation->run({"quit"}), 0);
+    QVERIFY(ended(first));
+    QCOMPARE(first->exitCode(), 0);
+}
+
 void tst_OzmProcess::lockOfKilledInstanceIsTakenOver()
 {
     QProcess* first = startLinkedClient();
@@ -171,6 +197,20 @@ void tst_OzmProcess::terminationEndsWithZeroAndLogOnDisk()
     const QByteArray log = installation->log();
     QVERIFY(log.endsWith('\n'));
     QVERIFY2(log.contains("Ozm: backend service process ended with exit code"), log.right(2000).constData());
+}
+
+// The installation passes its check, but no backend ever listens: the client
+// waits on its service error screen, and a quit from a second start still ends it.
+void tst_OzmProcess::missingBackendLeavesOnQuit()
+{
+    installation = std::make_unique<ClientInstallation>("[ \"$1\" = self-check ] && exit 0\nexit 1\n");
+    QProcess* client = installation->start({});
+    QVERIFY(installation->waitForLog("Ozm: Error connect to backend service"));
+    QCOMPARE(client->state(), QProcess::Running);
+    QCOMPARE(installation->run({"quit"}), 0);
+    QVERIFY(ended(client));
+    QCOMPARE(client->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(client->exitCode(), 0);
 }
 
 OZM_NAMESPACE_TEST_MAIN(tst_OzmProcess, PrivateNamespaces::Options().withOwnProcesses())
