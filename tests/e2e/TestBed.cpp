@@ -41,8 +41,10 @@ QString TestBed::setUp()
     const QString output = script({QStringLiteral("setup"), QStringLiteral(OZM_APP_DIR)}, &exitCode);
     if (exitCode != 0)
         return QStringLiteral("testbed.sh setup failed: ") + output;
-    m_clientNamespace = script({QStringLiteral("names")}).split(QLatin1Char(' ')).value(1).trimmed();
-    return m_clientNamespace.isEmpty() ? QStringLiteral("testbed.sh names no client namespace") : QString();
+    const QStringList names = script({QStringLiteral("names")}).trimmed().split(QLatin1Char(' '));
+    m_clientNamespace = names.value(1);
+    m_clientInterface = names.value(2);
+    return m_clientInterface.isEmpty() ? QStringLiteral("testbed.sh names no client namespace") : QString();
 }
 
 QString TestBed::appDir() const
@@ -59,6 +61,12 @@ void TestBed::start(QProcess& process, const QString& program, const QStringList
 {
     process.setProcessEnvironment(scriptEnvironment());
     process.start(Script, QStringList{QStringLiteral("exec"), program} + arguments);
+}
+
+void TestBed::startOnServerSide(QProcess& process, const QString& program, const QStringList& arguments) const
+{
+    process.setProcessEnvironment(scriptEnvironment());
+    process.start(Script, QStringList{QStringLiteral("server-exec"), program} + arguments);
 }
 
 bool TestBed::startSystemBus(QProcess& process) const
@@ -130,13 +138,27 @@ bool TestBed::replaceDefaultRouteByDevice(const QString& device) const
                device});
 }
 
+bool TestBed::setNetworkUp(bool up) const
+{
+    if (!ip({QStringLiteral("link"), QStringLiteral("set"), m_clientInterface,
+             up ? QStringLiteral("up") : QStringLiteral("down")}))
+        return false;
+    return !up || replaceDefaultRoute(LocalGateway);
+}
+
+bool TestBed::prohibitRoute(const QString& host) const
+{
+    return ip({QStringLiteral("route"), QStringLiteral("add"), QStringLiteral("prohibit"), host + QStringLiteral("/32")});
+}
+
 // The script finds its bed by the folder in TESTBED.
 QProcessEnvironment TestBed::scriptEnvironment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TESTBED"), folder());
-    environment.insert(QStringLiteral("WEB_HOST_LOOKUP"),
-                       m_nameService == NameService::HostsFile ? QStringLiteral("hosts") : QStringLiteral("dns"));
+    environment.insert(QStringLiteral("WEB_HOST_LOOKUP"), m_nameService == NameService::HostsFile    ? QStringLiteral("hosts")
+                                                          : m_nameService == NameService::DeadServer ? QStringLiteral("dns")
+                                                                                                    : QStringLiteral("public-dns"));
     environment.insert(QStringLiteral("CLIENT_PIDS"),
                        m_processView == ProcessView::Private ? QStringLiteral("private") : QStringLiteral("shared"));
     return environment;

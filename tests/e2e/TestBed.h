@@ -15,9 +15,10 @@
 class TestBed
 {
 public:
-    // How the client side finds the operator's web host: in its hosts file, or only
-    // through a name server that never answers.
-    enum class NameService { HostsFile, DeadServer };
+    // How the client side finds the operator's web host: in its hosts file, only
+    // through a name server that never answers, or only through the name server
+    // at 8.8.8.8 that the server namespace holds.
+    enum class NameService { HostsFile, DeadServer, PublicDns };
     // Whether the client side has a process list of its own, or shares the machine's
     // with the bed's servers and one more openvpn on the client side that is not the
     // backend's (see foreignOpenvpns()).
@@ -46,6 +47,9 @@ public:
     // wrapper, so signals meant for the program go through signalProcesses().
     void start(QProcess& process, const QString& program, const QStringList& arguments = {}) const;
 
+    // Starts a program in the server namespace, where the servers' address is.
+    void startOnServerSide(QProcess& process, const QString& program, const QStringList& arguments = {}) const;
+
     // Starts the client side's system bus in process, the one its programs (the
     // set-uid backend too) find at the usual place with no environment; false when
     // it does not listen within the time. It ends with the process or the bed.
@@ -66,6 +70,11 @@ public:
     bool replaceDefaultRoute(const QString& gateway) const;
     // A default route with no gateway, only the device, as a PPP link has it.
     bool replaceDefaultRouteByDevice(const QString& device) const;
+    // The client side's only link down, which takes its routes; up, with the
+    // default route through the servers' side again.
+    bool setNetworkUp(bool up) const;
+    // Packets to host refused on the client side as "prohibited".
+    bool prohibitRoute(const QString& host) const;
 
 private:
     QProcessEnvironment scriptEnvironment() const;
@@ -76,5 +85,6 @@ private:
     const ProcessView m_processView;
     QTemporaryDir m_dir;
     QString m_clientNamespace;
+    QString m_clientInterface;
     bool m_made = false;
 };

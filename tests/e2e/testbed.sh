@@ -2,6 +2,8 @@
 # A VPN test bed inside two network namespaces made here and nowhere else:
 #   server namespace: Debian openvpn servers on TCP 1195 (encrypted) and 1196 (cipher none)
 #                     at 10.77.0.1; further addresses 10.77.0.11-13 answer nothing (dead servers)
+#                     WEB_HOST_LOOKUP=public-dns: 8.8.8.8 there too, a name server (dnsmasq)
+#                     that names the web host
 #   client namespace: where ozm_launch runs, from a private copy of the application folder,
 #                     with its own resolv.conf and hosts (ip netns exec bind-mounts them over
 #                     /etc), its own process list and its own /run, as on a machine of its own:
@@ -13,6 +15,7 @@
 #
 #   testbed.sh setup APP_SOURCE_DIR   make namespaces, PKI, the application copy, start servers
 #   testbed.sh exec CMD...            run CMD on the client side
+#   testbed.sh server-exec CMD...     run CMD in the server namespace
 #   testbed.sh pids NAME              host pids of the client side's processes called NAME
 #   testbed.sh system-bus             run a message bus in the foreground as the client side's
 #                                     system bus (/run/dbus/system_bus_socket in its own /run),
@@ -33,8 +36,11 @@ VPN_USER=${VPN_USER:-alice} VPN_PASS=${VPN_PASS:-s3cret}
 # The backend calls the Internet present when it reaches the operator's web host directly.
 WEB_HOST=${WEB_HOST:-www.ozmira.com}
 # hosts: the client side's hosts file names the web host; dns: it does not, so every
-# lookup of it goes to the client side's name server, which never answers.
+# lookup of it goes to the client side's name server, which never answers;
+# public-dns: it does not, and the name server is 8.8.8.8 in the server namespace,
+# which does, so no name is found while the client side's network is down.
 WEB_HOST_LOOKUP=${WEB_HOST_LOOKUP:-hosts}
+PUBLIC_DNS=8.8.8.8
 CLIENT_PIDS=${CLIENT_PIDS:-private}
 
 die() { echo "testbed: $*" >&2; exit 1; }
@@ -129,6 +135,15 @@ start_foreign_client() {
     return 1
 }
 
+# dnsmasq binds its address before it goes into the background: it answers once
+# it has started.
+start_public_dns() {
+    ip -n "$NS_S" addr add "$PUBLIC_DNS/32" dev lo || return 1
+    ip netns exec "$NS_S" dnsmasq --conf-file=/dev/null --no-resolv --no-hosts --bind-interfaces --user=root \
+        --listen-address="$PUBLIC_DNS" --host-record="$WEB_HOST,$SRV_IP" --pid-file="$TESTBED/dnsmasq.pid" \
+        --log-facility="$TESTBED/dnsmasq.log"
+}
+
 client_pids() {   # client_pids NAME
     local pid
     for pid in $(ip netns pids "$NS_C" 2>/dev/null); do
@@ -153,9 +168,14 @@ setup() {
     ip -n "$NS_C" route add default via $SRV_IP
 
     mkdir -p "/etc/netns/$NS_C"
-    # The server side does not forward, so a query to this address is dropped without
-    # a word: a lookup that reaches it waits out every time-out of the resolver.
-    echo "nameserver 192.0.2.53" >"/etc/netns/$NS_C/resolv.conf"
+    if [ "$WEB_HOST_LOOKUP" = public-dns ]; then
+        start_public_dns || die "no name server on $PUBLIC_DNS"
+        echo "nameserver $PUBLIC_DNS" >"/etc/netns/$NS_C/resolv.conf"
+    else
+        # The server side does not forward, so a query to this address is dropped without
+        # a word: a lookup that reaches it waits out every time-out of the resolver.
+        echo "nameserver 192.0.2.53" >"/etc/netns/$NS_C/resolv.conf"
+    fi
     if [ "$WEB_HOST_LOOKUP" = hosts ]; then
         printf '127.0.0.1 localhost\n%s %s\n' "$SRV_IP" "$WEB_HOST" >"/etc/netns/$NS_C/hosts"
     else
@@ -227,10 +247,11 @@ teardown() {
 case ${1:-} in
     setup) shift; setup "$@" ;;
     exec) shift; exec nsenter --target "$(cat "$TESTBED/client.init")" --net --mount --pid --wd="$PWD" -- "$@" ;;
+    server-exec) shift; exec ip netns exec "$NS_S" "$@" ;;
     pids) client_pids "${2:?process name}" ;;
     system-bus) system_bus ;;
     _client_init) client_init ;;
     teardown) teardown ;;
-    names) echo "$NS_S $NS_C" ;;
-    *) echo "usage: $0 setup APPDIR | exec CMD... | pids NAME | system-bus | teardown | names" >&2; exit 2 ;;
+    names) echo "$NS_S $NS_C c$ID" ;;
+    *) echo "usage: $0 setup APPDIR | exec CMD... | server-exec CMD... | pids NAME | system-bus | teardown | names" >&2; exit 2 ;;
 esac

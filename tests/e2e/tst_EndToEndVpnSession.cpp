@@ -1,4 +1,6 @@
+#include "BedServiceReplies.h"
 #include "Poll.h"
+#include "ProbeSession.h"
 #include "TestBed.h"
 
 #include <ApiTestKit.h>
@@ -22,98 +24,14 @@ namespace {
 const char* const MobilePath = "/mobile/licMobile";
 const char* const SetupPath = "/setup_connection";
 
-// The service's server list: one server a host, all in one cluster, and where
-// the service sees the client.
-QByteArray initReply(const QStringList& hosts)
-{
-    QByteArray servers;
-    QByteArray names;
-    for (int i = 0; i < hosts.size(); ++i) {
-        const QByteArray name = "server" + QByteArray::number(i);
-        servers += "<server><name>" + name + "</name><hostname>" + hosts.at(i).toUtf8() +
-                   "</hostname><city>Testville</city><country>TL</country><state></state></server>";
-        names += "<element>" + name + "</element>";
-    }
-    return "<response><result><status>success</status><vpnlist>" + servers +
-           "</vpnlist><clusters><cluster><name>Testbed</name><description>Test bed</description>"
-           "<iso_country_code>TL</iso_country_code><servers>" + names + "</servers></cluster></clusters>"
-           "<location><ip>10.77.0.50</ip><description>Testville</description><iso_country_code>TL</iso_country_code>"
-           "</location></result></response>";
-}
-
-QByteArray setupReply(const QString& host, const QString& password = TestBed::Password)
-{
-    return "<response><result><status>success</status><code>1501</code><glossary><hostname>" + host.toUtf8() +
-           "</hostname><username>" + TestBed::User.toUtf8() + "</username><password>" + password.toUtf8() +
-           "</password></glossary><encrypted>1</encrypted></result></response>";
-}
-
-// The client probe on the bed's client side, read line by line; each wait
-// looks only past what an earlier wait found.
-class Probe
+// The probe signed in; the VPN comes up only when asked.
+class Probe : public ProbeSession
 {
 public:
     explicit Probe(const TestBed& bed)
+        : ProbeSession(bed, {"--email", "alice@example.org", "--password", "ENCRYPTED-ACCOUNT-PASSWORD", "--option", "2"})
     {
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        bed.start(process, QStringLiteral(OZM_CLIENT_PROBE),
-                  {"--app-dir", bed.appDir(), "--data-dir", bed.dataDir(), "--email", "alice@example.org",
-                   "--password", "ENCRYPTED-ACCOUNT-PASSWORD", "--option", "2"});
     }
-    ~Probe()
-    {
-        process.write("quit\n");
-        process.closeWriteChannel();
-        if (!process.waitForFinished(20000))
-            process.kill();
-        process.waitForFinished();
-    }
-
-    void send(const QByteArray& line) { process.write(line + '\n'); }
-
-    // The first line from here on that matches; empty when none came in time.
-    QString next(const QString& pattern, int timeoutMs = 60000)
-    {
-        const QRegularExpression expression(QLatin1Char('^') + pattern + QLatin1Char('$'));
-        QString found;
-        Poll::until(
-            [&] {
-                readLines();
-                for (; cursor < lines.size(); ++cursor) {
-                    if (expression.match(lines.at(cursor)).hasMatch()) {
-                        found = lines.at(cursor++);
-                        return true;
-                    }
-                }
-                return false;
-            },
-            timeoutMs);
-        return found;
-    }
-
-    // Whether a line from index from on matches, within the time; the cursor stays.
-    bool seen(int from, const QString& pattern, int timeoutMs = 60000)
-    {
-        const QRegularExpression expression(QLatin1Char('^') + pattern + QLatin1Char('$'));
-        return Poll::until(
-            [&] {
-                readLines();
-                return lines.indexOf(expression, from) >= from;
-            },
-            timeoutMs);
-    }
-
-    QString transcript() const { return lines.join(QLatin1Char('\n')); }
-
-    void readLines()
-    {
-        while (process.canReadLine())
-            lines << QString::fromUtf8(process.readLine()).chopped(1);
-    }
-
-    QProcess process;
-    QStringList lines;
-    int cursor = 0;
 };
 
 } // namespace
@@ -197,8 +115,8 @@ QList<StandInRequest> tst_EndToEndVpnSession::requests(const QString& path, cons
 // Deactivate: Deactivating, then idle, with routes and resolver as before.
 void tst_EndToEndVpnSession::activateUseAndDeactivate()
 {
-    service->reply(StandInReply("GET", MobilePath).act("init").xml(initReply({TestBed::ServerHost})));
-    service->reply(StandInReply("GET", SetupPath).xml(setupReply(TestBed::ServerHost)));
+    service->reply(StandInReply("GET", MobilePath).act("init").xml(BedServiceReplies::init({TestBed::ServerHost})));
+    service->reply(StandInReply("GET", SetupPath).xml(BedServiceReplies::setup(TestBed::ServerHost)));
     const QString routesBefore = bed->routes();
     const QByteArray resolverBefore = bed->resolvConf();
     probe = std::make_unique<Probe>(*bed);
@@ -241,8 +159,8 @@ void tst_EndToEndVpnSession::activateUseAndDeactivate()
 // Asleep while Activated: the session goes down and comes back after wake.
 void tst_EndToEndVpnSession::sessionComesBackAfterSleep()
 {
-    service->reply(StandInReply("GET", MobilePath).act("init").xml(initReply({TestBed::ServerHost})));
-    service->reply(StandInReply("GET", SetupPath).xml(setupReply(TestBed::ServerHost)));
+    service->reply(StandInReply("GET", MobilePath).act("init").xml(BedServiceReplies::init({TestBed::ServerHost})));
+    service->reply(StandInReply("GET", SetupPath).xml(BedServiceReplies::setup(TestBed::ServerHost)));
     probe = std::make_unique<Probe>(*bed);
     QVERIFY(!probe->next("SERVERS 1").isEmpty());
     probe->send("activate");
@@ -263,8 +181,8 @@ void tst_EndToEndVpnSession::sessionComesBackAfterSleep()
 // password is wrong; the backend gives up and the client is told.
 void tst_EndToEndVpnSession::wrongPasswordEndsInAuthenticationFailure()
 {
-    service->reply(StandInReply("GET", MobilePath).act("init").xml(initReply({TestBed::ServerHost})));
-    service->reply(StandInReply("GET", SetupPath).xml(setupReply(TestBed::ServerHost, "not-the-password")));
+    service->reply(StandInReply("GET", MobilePath).act("init").xml(BedServiceReplies::init({TestBed::ServerHost})));
+    service->reply(StandInReply("GET", SetupPath).xml(BedServiceReplies::setup(TestBed::ServerHost, "not-the-password")));
     service->reply(StandInReply("GET", MobilePath)
                        .act("verify_password")
                        .xml("<response><result><status>success</status><code>2011</code></result></response>"));
@@ -294,9 +212,9 @@ void tst_EndToEndVpnSession::wrongPasswordEndsInAuthenticationFailure()
 void tst_EndToEndVpnSession::deadFirstHostGivesWayToTheLiveOne()
 {
     const QString dead = TestBed::DeadHosts.first();
-    service->reply(StandInReply("GET", MobilePath).act("init").xml(initReply({dead, TestBed::ServerHost})));
-    service->reply(StandInReply("GET", SetupPath).xml(setupReply(TestBed::ServerHost)));
-    service->reply(StandInReply("GET", SetupPath).xml(setupReply(dead)).times(1));
+    service->reply(StandInReply("GET", MobilePath).act("init").xml(BedServiceReplies::init({dead, TestBed::ServerHost})));
+    service->reply(StandInReply("GET", SetupPath).xml(BedServiceReplies::setup(TestBed::ServerHost)));
+    service->reply(StandInReply("GET", SetupPath).xml(BedServiceReplies::setup(dead)).times(1));
     probe = std::make_unique<Probe>(*bed);
     QVERIFY(!probe->next("SERVERS 2").isEmpty());
     probe->send("activate-manual");

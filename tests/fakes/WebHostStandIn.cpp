@@ -21,7 +21,7 @@ QString certificateFolder()
 } // namespace
 
 WebHostStandIn::WebHostStandIn(const QString& address, const QString& appFolder,
-                               const std::optional<QByteArray>& page)
+                               const std::optional<QByteArray>& page, const ScriptProcess::Launcher& launch)
 {
     QStringList arguments{QStringLiteral(OZM_WEB_HOST_SCRIPT), QStringLiteral("--cert-dir"), certificateFolder(),
                           QStringLiteral("--listen"), address, QStringLiteral("--name"),
@@ -30,7 +30,7 @@ WebHostStandIn::WebHostStandIn(const QString& address, const QString& appFolder,
         arguments << QStringLiteral("--page") << QString::fromUtf8(*page);
     else
         arguments << QStringLiteral("--stall");
-    m_ready = ScriptProcess::start(m_process, arguments) && m_process.readLine().trimmed() == "ready";
+    m_ready = ScriptProcess::start(m_process, arguments, launch) && m_process.readLine().trimmed() == "ready";
     const QString installed = appFolder + QStringLiteral("/certs/web-host-ca.pem");
     m_ready = m_ready && QDir(appFolder).mkpath(QStringLiteral("certs"))
               && (QFile::exists(installed) || QFile::copy(certificateFolder() + QStringLiteral("/ca.pem"), installed));

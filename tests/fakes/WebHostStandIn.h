@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScriptProcess.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -11,11 +13,13 @@
 // of address under the web host's name, with a certificate of the test CA. The
 // CA goes to "certs/web-host-ca.pem" in appFolder, where the client reads it at
 // its first page fetch. The confirmation page answers with page, or never
-// without one. It ends with the object.
+// without one. launch starts it where it is to run (as in a test bed's server
+// namespace). It ends with the object.
 class WebHostStandIn
 {
 public:
-    WebHostStandIn(const QString& address, const QString& appFolder, const std::optional<QByteArray>& page);
+    WebHostStandIn(const QString& address, const QString& appFolder, const std::optional<QByteArray>& page,
+                   const ScriptProcess::Launcher& launch = {});
     ~WebHostStandIn();
     WebHostStandIn(const WebHostStandIn&) = delete;
     WebHostStandIn& operator=(const WebHostStandIn&) = delete;

@@ -1,5 +1,6 @@
 #include "ClientProbe.h"
 
+#include "DiagnosticsProbe.h"
 #include "LinkScriptSyntax.h"
 #include "StdinLines.h"
 
@@ -65,6 +66,8 @@ void ClientProbe::wireSession()
     m_authData.reset(new ClientAuthData);
     m_authData->setEmail(m_account.email);
     m_authData->setPassword(m_account.password);
+    if (!m_account.serial.isEmpty())
+        m_authData->setSerial(m_account.serial);
     m_access = HttpAccessCreator::serverApi(nullptr);
     m_servers.reset(new VpnServerList);
     m_clientIp.reset(new QString);
@@ -110,6 +113,12 @@ void ClientProbe::wireSession()
     connect(servers, &VpnServerList::updated, this, [this, servers] {
         print(QStringLiteral("SERVERS"), {QString::number(servers->allServers().size())});
     });
+    // Before any request: building a dialog runs the event loop, where the
+    // answer to one would arrive before the link reads its replies.
+    if (m_withDiagnostics)
+        m_diagnostics = new DiagnosticsProbe(
+            m_access, m_authData, m_servers,
+            [this](const QString& kind, const QStringList& values) { printValues(kind, values); }, this);
     if (!m_account.email.isEmpty())
         m_location->update();
 }
@@ -187,7 +196,10 @@ bool ClientProbe::runSessionCommand(const QStringList& words)
         vpn->cancelActivate();
     else if (words.size() == 2 && name == QLatin1String("reactivate") && words.at(1).toInt() > 0)
         vpn->reactivate(words.at(1).toInt());
-    else
+    else if (m_diagnostics && m_diagnostics->run(words)) {
+        m_busy = false;
+        return true;
+    } else
         return m_busy = false;
     m_busy = false;
     if (name.startsWith(QLatin1String("activate")) || name == QLatin1String("deactivate"))
@@ -200,6 +212,8 @@ bool ClientProbe::runSessionCommand(const QStringList& words)
 void ClientProbe::finish(int exitCode)
 {
     m_finished = true;
+    delete m_diagnostics;
+    m_diagnostics = nullptr;
     VpnCtlClient::dropInstance();
     NetworkCtlClient::dropInstance();
     Ozm::dropInstance();

@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 class ClientAuthData;
+class DiagnosticsProbe;
 class HttpAccess;
 class LocationStatusUpdater;
 class NetworkCtlClient;
@@ -22,6 +23,7 @@ class VpnServerList;
 //                              the VPN session's own, as the application's
 //                              windows call them; RESULT NAME true|false for
 //                              those that answer
+//     the commands of DiagnosticsProbe, when enabled
 //     quit                     the end of input means the same
 //   Output, one a line:
 //     LINK connected|failed|lost
@@ -33,7 +35,8 @@ class VpnServerList;
 //     which DBUS_SYSTEM_BUS_ADDRESS may name), or the VPN session's: STATE n,
 //     STATS session total, SERVER host cluster, FAILED kind [values] (kinds:
 //     activation, forced, epic, authentication, network, device, openvpn,
-//     inactive), LOCATION ip description country, SERVERS count.
+//     inactive), LOCATION ip description country, SERVERS count, and the
+//     diagnostics' lines (DiagnosticsProbe) when enabled.
 // With an account the session asks the service (the address in "licenseserver"
 // of the data folder) for the location, and with it the servers, at start.
 class ClientProbe : public QObject
@@ -50,6 +53,8 @@ public:
         QString password;
         // Config::ActivateOption; -1 leaves the stored one.
         int activateOption = -1;
+        // The device's serial from the service; empty leaves none.
+        QString serial;
     };
 
     explicit ClientProbe(const Account& account, QObject* parent = nullptr);
@@ -57,6 +62,9 @@ public:
 
     // Builds the link and starts reading input; false when the link does not run.
     bool start();
+    // Adds the commands of DiagnosticsProbe to the session's, before start();
+    // needs a widget application.
+    void enableDiagnostics() { m_withDiagnostics = true; }
 
 signals:
     void finished(int exitCode);
@@ -82,6 +90,8 @@ private:
     QSharedPointer<VpnServerList> m_servers;
     QSharedPointer<QString> m_clientIp;
     LocationStatusUpdater* m_location = nullptr;
+    DiagnosticsProbe* m_diagnostics = nullptr;
+    bool m_withDiagnostics = false;
     QTextStream m_out;
     QStringList m_input;
     bool m_busy = false;

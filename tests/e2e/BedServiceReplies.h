@@ -1,0 +1,17 @@
+#pragma once
+
+#include "TestBed.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+// The service's answers that put a client on a test bed's servers.
+namespace BedServiceReplies {
+
+// The server list: one server a host (named "server0", "server1", ...), all in
+// one cluster, and where the service sees the client.
+QByteArray init(const QStringList& hosts);
+// The VPN credentials for host.
+QByteArray setup(const QString& host, const QString& password = TestBed::Password);
+
+} // namespace BedServiceReplies
