@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QMetaEnum>
 #include <QObject>
+#include <QString>
 
 // The service's result codes; their names print in logs.
 class HttpCommandCode
@@ -62,4 +64,11 @@ public:
         ServicesSetFormatError = 1947,
     };
     Q_ENUM(CommandCode)
+
+    // The code's name for a log line; its number when it has no name.
+    static QString nameOf(int code)
+    {
+        const char* name = QMetaEnum::fromType<CommandCode>().valueToKey(code);
+        return name ? QString::fromLatin1(name) : QString::number(code);
+    }
 };

@@ -19,7 +19,6 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QEventLoop>
-#include <QMetaEnum>
 
 namespace {
 
@@ -33,13 +32,6 @@ const char* const ProfileCheckAfterActivated = "VPN Activated: server-side repor
 QString yesNo(bool value)
 {
     return value ? QStringLiteral("true") : QStringLiteral("false");
-}
-
-QString codeName(int code)
-{
-    const char* const name =
-        QMetaEnum::fromType<HttpCommandCode::CommandCode>().valueToKey(code);
-    return name ? QLatin1String(name) : QString::number(code);
 }
 
 // Sends a request whose answer does not matter.
@@ -466,7 +458,7 @@ void VpnCtlClient::fallBackToIdleWhileActivating()
 
 void VpnCtlClient::onSetupConnectionFailed(int code, const QString& text)
 {
-    qDebug().noquote() << "Config request error: " + codeName(code) << text;
+    qDebug().noquote() << "Config request error: " + HttpCommandCode::nameOf(code) << text;
     logVPNError(text);
     if (code == HttpCommandCode::AuthenticationError) {
         emit authenticationFailed();

@@ -17,16 +17,9 @@
 #include <VerifyPasswordCommand.h>
 
 #include <QDebug>
-#include <QMetaEnum>
 #include <QTimer>
 
 namespace {
-
-QString codeName(int code)
-{
-    const char* name = QMetaEnum::fromType<HttpCommandCode::CommandCode>().valueToKey(code);
-    return name ? QString::fromLatin1(name) : QString::number(code);
-}
 
 // A serial is a device credential: it never reaches the log.
 QString maskedSerial(const QString& serial)
@@ -357,7 +350,7 @@ void WelcomeCtl::onRenamingDeviceCompleted(bool exchangeOk)
     if (!handleCommandResult(cmd, exchangeOk, true)) {
         if (!cmd)
             return;
-        qDebug().noquote() << "WelcomeCtl: failed to rename device, code:" << codeName(cmd->resultCode());
+        qDebug().noquote() << "WelcomeCtl: failed to rename device, code:" << HttpCommandCode::nameOf(cmd->resultCode());
         // The refusal has been reported; the account itself is configured. A
         // failed exchange waits for Retry instead.
         if (exchangeOk)

@@ -6,7 +6,6 @@
 #include <SecretMasking.h>
 
 #include <QDebug>
-#include <QMetaEnum>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -20,12 +19,6 @@ const char HiddenToken[] = "***";
 const char* boolText(bool value)
 {
     return value ? "true" : "false";
-}
-
-QString codeName(int code)
-{
-    const char* name = QMetaEnum::fromType<HttpCommandCode::CommandCode>().valueToKey(code);
-    return name ? QString::fromLatin1(name) : QString::number(code);
 }
 
 // The menu item of a page; a null text for the account page, which takes none.
@@ -131,7 +124,7 @@ void AccountCtl::getManagementPageCallFinished(bool exchangeOk)
         qDebug() << "GetManagementPageCommand execute error:" << command->qtErrorString();
         return;
     }
-    qDebug() << "getManagementPageCallFinished, STATUS CODE:" << codeName(command->resultCode())
+    qDebug() << "getManagementPageCallFinished, STATUS CODE:" << HttpCommandCode::nameOf(command->resultCode())
              << command->resultText();
     qDebug() << "Management page url:" << maskSecrets(command->url) << "Token:"
              << (command->token.isEmpty() ? "" : HiddenToken);
