@@ -18,6 +18,7 @@
 
 const QStringList WelcomeBench::Wired{"0", "1", "1", "Wired connection", "", "0", "1", "0"};
 const QStringList WelcomeBench::OpenWifi{"0", "0", "1", "Unencrypted wireless", "Cafe", "1", "1", "1"};
+const QStringList WelcomeBench::Down{"1", "1", "0", "Wired connection", "", "0", "1", "0"};
 const QString WelcomeBench::Email = QStringLiteral("ann@example.org");
 
 WelcomeBench::WelcomeBench()
@@ -60,7 +61,7 @@ QString WelcomeBench::start(int activateOption, const QStringList& report)
     servers.reset(new VpnServerList);
     clientIp.reset(new QString);
     VpnCtlClient::inst()->init(access, account, servers, clientIp);
-    welcome = new WelcomeCtl;
+    welcome = makeWelcome ? makeWelcome() : new WelcomeCtl;
     welcome->init(access, account);
 
     auto note = [this](const QString& word) { journal << word; };

@@ -31,9 +31,11 @@ class WelcomeBench : public QObject
 {
     Q_OBJECT
 public:
-    // A wired, secured network and an open Wi-Fi network, as the backend reports them.
+    // A wired, secured network, an open Wi-Fi network and the wired one
+    // unplugged, as the backend reports them.
     static const QStringList Wired;
     static const QStringList OpenWifi;
+    static const QStringList Down;
     static const QString Email;
 
     WelcomeBench();
@@ -71,6 +73,8 @@ public:
     QSharedPointer<VpnServerList> servers;
     QSharedPointer<QString> clientIp;
     WelcomeCtl* welcome = nullptr;
+    // Makes the flow start() wires: the common one unless a test sets another.
+    std::function<WelcomeCtl*()> makeWelcome;
     QStringList journal;
     // Requests the test answers itself, by name.
     QHash<QString, std::function<void(const LinkMessage&)>> held;

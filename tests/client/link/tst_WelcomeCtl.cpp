@@ -14,8 +14,6 @@
 
 namespace {
 
-const QStringList Down{"1", "1", "0", "Wired connection", "", "0", "1", "0"};
-
 bool hasParameter(const StandInRequest& request, const QString& key, const QString& value)
 {
     return request.query.contains(qMakePair(key, value));
@@ -514,7 +512,7 @@ void tst_WelcomeCtl::callbackHoldsActivationBack()
 void tst_WelcomeCtl::networkDownAndUp()
 {
     configure();
-    QVERIFY(bench->network->report(Down));
+    QVERIFY(bench->network->report(WelcomeBench::Down));
     QCOMPARE(bench->journal, (QStringList{"CONFIGURING", "DOWN 1"}));
     QVERIFY(bench->network->report(WelcomeBench::Wired));
     QTRY_VERIFY(bench->journal.contains("CONFIGURED"));
