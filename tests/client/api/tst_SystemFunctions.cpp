@@ -7,6 +7,7 @@
 #include <SystemFunctions.h>
 #include <XdgAutostart.h>
 
+#include <QProcess>
 #include <QtTest>
 
 #include <memory>
@@ -170,6 +171,12 @@ void tst_SystemFunctions::autostartEntryRoundTrips()
     QFile file(entry);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(file.readAll()), "[Desktop Entry]\nType=Application\nName=Ozmira\n" + execLine + "\n");
+    // Sessions skip an entry their parser rejects.
+    QProcess validate;
+    validate.start("desktop-file-validate", {entry});
+    QVERIFY(validate.waitForFinished(30000));
+    QCOMPARE(validate.readAll(), QByteArray());
+    QCOMPARE(validate.exitCode(), 0);
     QVERIFY(autostart.launchesAtLogin());
     QVERIFY(!XdgAutostart(executable + "x").launchesAtLogin());
 
