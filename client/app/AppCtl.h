@@ -7,7 +7,6 @@
 #include <VpnServer.h>
 
 #include <QObject>
-#include <QPointer>
 #include <QSharedPointer>
 #include <QTimer>
 

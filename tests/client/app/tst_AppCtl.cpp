@@ -152,8 +152,9 @@ void tst_AppCtl::init()
             network->backend.sendEvent(LinkProtocol::Event::ActivationStateChanged, {"5"});
         network->backend.reply(request, {});
         if (deactivate && confirmDeactivation)
-            QTimer::singleShot(100, this, [this] {
-                network->backend.sendEvent(LinkProtocol::Event::ActivationStateChanged, {"2"});
+            // Bound to this case's backend, so that it never reaches the next case's.
+            QTimer::singleShot(100, &network->backend, [backend = &network->backend] {
+                backend->sendEvent(LinkProtocol::Event::ActivationStateChanged, {"2"});
             });
     });
     ClientConfig::instanceClient()->setActivateOption(Config::ActivateOnAnyConnection);
