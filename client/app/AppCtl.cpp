@@ -2,6 +2,7 @@
 
 #include "TrayIcon.h"
 #include "Welcome.h"
+#include "WelcomeCtlDesktopClient.h"
 
 #include <About.h>
 #include <Account.h>
@@ -46,11 +47,14 @@ bool isLinkRunning()
 
 } // namespace
 
-AppCtl::AccountFlowFactory AppCtl::plainAccountFlow()
+AppCtl::AccountFlowFactory AppCtl::desktopAccountFlow()
 {
     return [](QObject* parent) {
+        auto* flow = new WelcomeCtlDesktopClient(parent);
         AccountFlow made;
-        made.flow = new WelcomeCtl(parent);
+        made.flow = flow;
+        made.startBrandInfoCommand = [flow] { return flow->startBrandInfoCommand(); };
+        made.postDeviceInfoData = [flow] { flow->postDeviceInfoData(); };
         return made;
     };
 }

@@ -55,10 +55,10 @@ public:
     // How long after a server change the VPN comes up again on the new host.
     static constexpr int ReactivationDelayMs = 2000;
 
-    explicit AppCtl(QObject* parent = nullptr, const AccountFlowFactory& accountFlow = plainAccountFlow());
+    explicit AppCtl(QObject* parent = nullptr, const AccountFlowFactory& accountFlow = desktopAccountFlow());
     ~AppCtl() override;
 
-    static AccountFlowFactory plainAccountFlow();
+    static AccountFlowFactory desktopAccountFlow();
 
     void connectSignals();
 
