@@ -37,7 +37,14 @@ int QYEButilApp::exec()
     if (status != 0)
         return status;
     QTimer::singleShot(0, this, &QYEButilApp::onDownloadStart);
-    return QCoreApplication::exec();
+    const int code = QCoreApplication::exec();
+    // The transfer's thread is ended while the application still stands: once
+    // its destruction has begun, a request cut short by the time-out may keep
+    // that thread from finishing, and the thread with all it holds is lost.
+    qDeleteAll(findChildren<QNetworkReply*>(QString(), Qt::FindDirectChildrenOnly));
+    delete network;
+    network = nullptr;
+    return code;
 }
 
 void QYEButilApp::onDownloadStart()
