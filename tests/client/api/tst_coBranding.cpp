@@ -27,6 +27,7 @@ class tst_coBranding : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -89,6 +90,15 @@ void tst_coBranding::initTestCase()
     builtInIcon = brand->icon_72x72px->getImgData();
     QCOMPARE(builtInLogo.size(), QSize(120, 40));
     QCOMPARE(builtInIcon.size(), QSize(72, 72));
+}
+
+// The download manager belongs to the application object, which the test's main
+// destroys last; its transfer thread is ended now, while the application stands,
+// since one ended during the application's own destruction may be left unfinished.
+void tst_coBranding::cleanupTestCase()
+{
+    delete brand->downloadManager();
+    access.reset();
 }
 
 void tst_coBranding::init()

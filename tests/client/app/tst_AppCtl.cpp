@@ -315,8 +315,9 @@ void tst_AppCtl::quit()
         QVERIFY(quit.wait(AppCtl::QuitDeactivationWaitMs + 20000));
     QCOMPARE(quit.count(), 1);
     QCOMPARE(countLogged("AppCtl: the VPN did not come down in time; quitting anyway"), backendAnswers ? 0 : 1);
+    // The wait is a coarse timer, which may fire up to 5 % early.
     if (!backendAnswers)
-        QVERIFY(waited.elapsed() >= AppCtl::QuitDeactivationWaitMs - 100);
+        QVERIFY(waited.elapsed() >= AppCtl::QuitDeactivationWaitMs * 95 / 100);
     QTest::qWait(100);
     QCOMPARE(quit.count(), 1);
 }
