@@ -12,6 +12,7 @@
 #include <VpnServerList.h>
 #include <WelcomeCtl.h>
 #include <WelcomeCtlWiring.h>
+#include "WelcomeJournal.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -64,38 +65,7 @@ QString WelcomeBench::start(int activateOption, const QStringList& report)
     welcome = makeWelcome ? makeWelcome() : new WelcomeCtl;
     welcome->init(access, account);
 
-    auto note = [this](const QString& word) { journal << word; };
-    connect(welcome, &WelcomeCtl::configured, this, [note] { note("CONFIGURED"); });
-    connect(welcome, &WelcomeCtl::resetPassword, this, [note] { note("RESET"); });
-    connect(welcome, &WelcomeCtl::activateTriggered, this, [note] { note("ACTIVATE"); });
-    connect(welcome, &WelcomeCtl::deactivateTriggered, this, [note] { note("DEACTIVATE"); });
-    connect(welcome, &WelcomeCtl::autoActivateAllowTriggered, this, [note] { note("ALLOW"); });
-    connect(welcome, &WelcomeCtl::configuringNow, this, [note] { note("CONFIGURING"); });
-    connect(welcome, &WelcomeCtl::needEmailPrompt, this, [note](const QString& e) { note("EMAIL" + e); });
-    connect(welcome, &WelcomeCtl::needDevicePrompt, this, [note](const QString& e, bool hasPassword, const QString& n) {
-        note(QStringLiteral("DEVICE %1 %2 %3").arg(e).arg(int(hasPassword)).arg(n));
-    });
-    connect(welcome, &WelcomeCtl::needNewDevicePrompt, this, [note](const QString& e) { note("NEWDEVICE " + e); });
-    connect(welcome, &WelcomeCtl::readyShowActivation, this, [note] { note("READY"); });
-    connect(welcome, &WelcomeCtl::passwordChangedExternaly, this, [note] { note("PWCHANGED"); });
-    connect(welcome, &WelcomeCtl::deviceRegistered, this, [note] { note("REGISTERED"); });
-    connect(welcome, &WelcomeCtl::deviceLimitReachedFor, this, [note](const QString& e) { note("LIMIT " + e); });
-    connect(welcome, &WelcomeCtl::subscriptionInactive, this,
-            [note](SubscriptionPointer, HttpCommandCode::CommandCode code, const QString& text) {
-                note(QStringLiteral("INACTIVE %1 %2").arg(code).arg(text));
-            });
-    connect(welcome, &WelcomeCtl::authenticationError, this, [note](int n) { note("AUTHERR " + QString::number(n)); });
-    connect(welcome, &WelcomeCtl::incorrectPassword, this, [note](int n) { note("INCORRECT " + QString::number(n)); });
-    connect(welcome, &WelcomeCtl::networkReplyError, this,
-            [note](QNetworkReply::NetworkError, const QString& command) { note("NETERR " + command); });
-    connect(welcome, &WelcomeCtl::disconnectedState, this, [note](bool down) { note("DOWN " + QString::number(down)); });
-    connect(welcome, &WelcomeCtl::errorOccured, this, [note](const QString& text, const QStringList& args, bool) {
-        note(QStringLiteral("ERROR %1 %2").arg(text, args.join(',')).trimmed());
-    });
-    connect(welcome, &WelcomeCtl::connectionDiagnosticError, this,
-            [note](ConnectionPhysicalState state, bool login, bool repeated) {
-                note(QStringLiteral("DIAG %1 %2 %3").arg(state).arg(int(login)).arg(int(repeated)));
-            });
+    journalWelcomeCtl(*welcome, this, [this](const QString& word) { journal << word; });
     // After the journal: each signal is written down before the session acts on it.
     wireWelcomeCtl(welcome, VpnCtlClient::inst(), NetworkCtlClient::inst());
     return QString();

@@ -21,12 +21,8 @@ class WelcomeCtl;
 
 // The account flow as the application has it: on a scripted backend with the
 // network state client and the VPN session, wired to both, running its commands
-// against the service stand-in. Its signals are journaled as words, in order:
-// "CONFIGURED", "RESET", "ACTIVATE", "DEACTIVATE", "ALLOW", "CONFIGURING",
-// "EMAIL", "DEVICE email hasPassword name", "NEWDEVICE email", "READY",
-// "PWCHANGED", "REGISTERED", "LIMIT email", "INACTIVE code text", "AUTHERR n",
-// "INCORRECT n", "NETERR command", "DOWN 0|1", "ERROR text args", "DIAG state
-// login repeated". Make it in initTestCase: the stand-in comes first.
+// against the service stand-in. Its signals are journaled in order, as the
+// words of journalWelcomeCtl(). Make it in initTestCase: the stand-in comes first.
 class WelcomeBench : public QObject
 {
     Q_OBJECT

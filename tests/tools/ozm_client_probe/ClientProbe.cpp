@@ -14,6 +14,9 @@
 #include <PowerNotifier.h>
 #include <VpnCtlClient.h>
 #include <VpnServerList.h>
+#include <WelcomeCtl.h>
+#include <WelcomeCtlWiring.h>
+#include <WelcomeJournal.h>
 
 ClientProbe::ClientProbe(const Account& account, QObject* parent)
     : QObject(parent)
@@ -56,8 +59,9 @@ void ClientProbe::wireClients(Ozm&)
     wireSession();
 }
 
-// The VPN session with what it needs, as the application wires it. Until an
-// account flow decides on activation, every request for one activates.
+// The VPN session with what it needs, as the application wires it, and the
+// account flow when asked for; without it every request for an activation
+// activates.
 void ClientProbe::wireSession()
 {
     ClientConfig* const config = ClientConfig::instanceClient();
@@ -77,8 +81,15 @@ void ClientProbe::wireSession()
     VpnServerList* const servers = m_servers.data();
     connect(vpn, &VpnCtlClient::serversUpdatedFromSetupConnection, servers, &VpnServerList::set,
             Qt::DirectConnection);
-    connect(vpn, &VpnCtlClient::activationRequestedByLogic, vpn, &VpnCtlClient::activate);
-    connect(vpn, &VpnCtlClient::activationRequestedOnInternetRestored, vpn, &VpnCtlClient::activate);
+    if (m_account.accountFlow) {
+        m_welcome = new WelcomeCtl(this);
+        m_welcome->init(m_access, m_authData);
+        journalWelcomeCtl(*m_welcome, this, [this](const QString& word) { print(QStringLiteral("WELCOME"), {word}); });
+        wireWelcomeCtl(m_welcome, vpn, NetworkCtlClient::inst());
+    } else {
+        connect(vpn, &VpnCtlClient::activationRequestedByLogic, vpn, &VpnCtlClient::activate);
+        connect(vpn, &VpnCtlClient::activationRequestedOnInternetRestored, vpn, &VpnCtlClient::activate);
+    }
     connect(vpn, &VpnCtlClient::activationStateChanged, this,
             [this](ActivationState state) { print(QStringLiteral("STATE"), {QString::number(state)}); });
     connect(vpn, &VpnCtlClient::vpnStatisticsUpdated, this, [this](quint64 session, quint64 total) {
@@ -164,7 +175,7 @@ void ClientProbe::runNext()
             finish(Quit);
         else if (words->first() == QLatin1String("request") && words->size() > 1)
             runRequest(words->mid(1));
-        else if (!runSessionCommand(*words))
+        else if (!runWelcomeCommand(*words) && !runSessionCommand(*words))
             print(QStringLiteral("ERROR"), {QStringLiteral("unknown command:"), line});
     }
 }
@@ -190,8 +201,12 @@ bool ClientProbe::runSessionCommand(const QStringList& words)
         result = vpn->activate();
     else if (words.size() == 1 && name == QLatin1String("activate-manual"))
         result = vpn->activateByManualClick();
-    else if (words.size() == 1 && name == QLatin1String("deactivate"))
+    else if (words.size() == 1 && name == QLatin1String("deactivate")) {
+        // The user's own click: the account flow leaves the VPN off from now on.
+        if (m_welcome)
+            m_welcome->onDeactivateByManualClick();
         result = vpn->deactivate();
+    }
     else if (words.size() == 1 && name == QLatin1String("cancel"))
         vpn->cancelActivate();
     else if (words.size() == 2 && name == QLatin1String("reactivate") && words.at(1).toInt() > 0)
@@ -207,11 +222,32 @@ bool ClientProbe::runSessionCommand(const QStringList& words)
     return true;
 }
 
+bool ClientProbe::runWelcomeCommand(const QStringList& words)
+{
+    if (!m_welcome)
+        return false;
+    const QString& name = words.first();
+    m_busy = true;
+    if (words.size() == 1 && name == QLatin1String("start"))
+        m_welcome->start();
+    else if (words.size() == 2 && name == QLatin1String("email"))
+        m_welcome->onWelcomeEmail(words.at(1));
+    else if (words.size() == 4 && name == QLatin1String("device"))
+        m_welcome->onWelcomeDevice(words.at(1), words.at(2), words.at(3) == QLatin1String("1"));
+    else
+        return m_busy = false;
+    m_busy = false;
+    return true;
+}
+
 // A tool leaves nothing behind: the link is dropped, where the application lets
 // both connections end with its process.
 void ClientProbe::finish(int exitCode)
 {
     m_finished = true;
+    // The flow goes first: the session's last states must not reach it.
+    delete m_welcome;
+    m_welcome = nullptr;
     delete m_diagnostics;
     m_diagnostics = nullptr;
     VpnCtlClient::dropInstance();

@@ -12,6 +12,7 @@ class LocationStatusUpdater;
 class NetworkCtlClient;
 class Ozm;
 class VpnServerList;
+class WelcomeCtl;
 
 // The desktop client without its windows, for tests and people. It builds the
 // link, and the client objects that use it, in the order and with the wiring of
@@ -24,6 +25,10 @@ class VpnServerList;
 //                              windows call them; RESULT NAME true|false for
 //                              those that answer
 //     the commands of DiagnosticsProbe, when enabled
+//     start | email ADDR | device NAME PASSWORD COUNT
+//                              with the account flow: its start and the
+//                              answers to its e-mail and device prompts
+//                              (COUNT 1: a wrong password counts)
 //     quit                     the end of input means the same
 //   Output, one a line:
 //     LINK connected|failed|lost
@@ -35,8 +40,10 @@ class VpnServerList;
 //     which DBUS_SYSTEM_BUS_ADDRESS may name), or the VPN session's: STATE n,
 //     STATS session total, SERVER host cluster, FAILED kind [values] (kinds:
 //     activation, forced, epic, authentication, network, device, openvpn,
-//     inactive), LOCATION ip description country, SERVERS count, and the
-//     diagnostics' lines (DiagnosticsProbe) when enabled.
+//     inactive), LOCATION ip description country, SERVERS count, the
+//     diagnostics' lines (DiagnosticsProbe) when enabled, and with the
+//     account flow WELCOME and the word of each of its signals (as
+//     journalWelcomeCtl() has them).
 // With an account the session asks the service (the address in "licenseserver"
 // of the data folder) for the location, and with it the servers, at start.
 class ClientProbe : public QObject
@@ -55,6 +62,9 @@ public:
         int activateOption = -1;
         // The device's serial from the service; empty leaves none.
         QString serial;
+        // The account flow decides on activation, as in the application;
+        // without it every request for one activates.
+        bool accountFlow = false;
     };
 
     explicit ClientProbe(const Account& account, QObject* parent = nullptr);
@@ -76,6 +86,8 @@ private:
     void printNetwork(const NetworkCtlClient& network);
     // False when the words are no session command.
     bool runSessionCommand(const QStringList& words);
+    // False when the words are no command of the account flow, or there is none.
+    bool runWelcomeCommand(const QStringList& words);
     void onLine(const QString& line);
     void runNext();
     void runRequest(const QStringList& words);
@@ -92,6 +104,7 @@ private:
     LocationStatusUpdater* m_location = nullptr;
     DiagnosticsProbe* m_diagnostics = nullptr;
     bool m_withDiagnostics = false;
+    WelcomeCtl* m_welcome = nullptr;
     QTextStream m_out;
     QStringList m_input;
     bool m_busy = false;

@@ -41,9 +41,11 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral(
         "The desktop client without windows: starts <app-dir>/ozm_launch, links to it and runs the requests\n"
         "read from standard input, one a line: request NAME [ARGS...], activate, activate-manual, deactivate,\n"
-        "cancel, reactivate MS, or quit. Prints LINK connected|failed|lost, REPLY NAME [VALUES...] or NOREPLY NAME,\n"
-        "RESULT NAME true|false, and a line for each signal of the client: NETWORK for each network report, POWER\n"
-        "sleep|wake from logind on the system bus (DBUS_SYSTEM_BUS_ADDRESS, when set, names it), and the VPN\n"
+        "cancel, reactivate MS, or quit; with --account-flow also start, email ADDR and device NAME PASSWORD\n"
+        "COUNT, and a WELCOME line for each signal of the account flow. Prints LINK connected|failed|lost,\n"
+        "REPLY NAME [VALUES...] or NOREPLY NAME, RESULT NAME true|false, and a line for each signal of the client:\n"
+        "NETWORK for each network report, POWER sleep|wake from logind on the system bus (DBUS_SYSTEM_BUS_ADDRESS,\n"
+        "when set, names it), and the VPN\n"
         "session's STATE, STATS, SERVER, FAILED, LOCATION and SERVERS. With --email the location and the server\n"
         "list are asked of the service (\"licenseserver\" in the data folder names it) at start.\n"
         "With --diagnostics the connectivity test and the support report of the Help window run headless too:\n"
@@ -72,8 +74,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption optionOption(QStringLiteral("option"),
                                           QStringLiteral("When the VPN comes up on its own: 0, 1 or 2."),
                                           QStringLiteral("N"));
+    const QCommandLineOption accountFlowOption(
+        QStringLiteral("account-flow"), QStringLiteral("The account flow decides on activation, as in the application."));
     parser.addOptions({appDirOption, dataDirOption, emailOption, passwordOption, passwordFileOption, serialOption,
-                       diagnosticsOption, optionOption});
+                       diagnosticsOption, optionOption, accountFlowOption});
     parser.process(app);
     if (parser.value(appDirOption).isEmpty() || parser.value(dataDirOption).isEmpty()) {
         QTextStream(stderr) << "ozm_client_probe: --app-dir and --data-dir are required.\n";
@@ -101,6 +105,7 @@ int main(int argc, char* argv[])
         account.password = QString::fromUtf8(file.readAll()).trimmed();
     }
     account.serial = parser.value(serialOption);
+    account.accountFlow = parser.isSet(accountFlowOption);
     if (parser.isSet(optionOption)) {
         bool number = false;
         account.activateOption = parser.value(optionOption).toInt(&number);
