@@ -35,6 +35,9 @@ ConnectionChecker::ConnectionChecker(QObject* parent)
     : QObject(parent)
     , m_worker(new ConnMgr::ConnectionCheckerThread)
 {
+    // The answer crosses threads in a queued signal, which drops arguments of
+    // an unregistered type without a word: the run would never end for us.
+    qRegisterMetaType<ConnectionPhysicalState>("ConnectionPhysicalState");
     connect(m_worker, &ConnMgr::ConnectionCheckerThread::completed, this, &ConnectionChecker::onCheckCompleted);
 }
 

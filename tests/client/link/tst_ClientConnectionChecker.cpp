@@ -3,7 +3,6 @@
 #include <ApiTestKit.h>
 #include <ConnectionChecker.h>
 #include <NetworkCtlClient.h>
-#include <SharedMetaTypes.h>
 #include <WebHostStandIn.h>
 
 #include <QDir>
@@ -43,6 +42,8 @@ private slots:
     void init();
     void cleanup();
 
+    // First: no case may have named the state's type before it.
+    void answersInAProgramThatRegisteredNoTypes();
     void diagnosis_data();
     void diagnosis();
     void runsAgainOnceFinished();
@@ -58,7 +59,6 @@ private:
 
 void tst_ClientConnectionChecker::initTestCase()
 {
-    registerSharedMetaTypes();
     QVERIFY(PrivateNamespaces::ip("addr add " + ScriptedNetwork::WebHostAddress + "/32 dev lo"));
 }
 
@@ -73,6 +73,20 @@ void tst_ClientConnectionChecker::cleanup()
 {
     network.reset();
     log.reset();
+}
+
+// A program that never registered the shared types, as the client did not:
+// the answer still crosses from the worker's thread, where a queued signal
+// would drop it and leave the diagnosis waiting for good.
+void tst_ClientConnectionChecker::answersInAProgramThatRegisteredNoTypes()
+{
+    QCOMPARE(QMetaType::type("ConnectionPhysicalState"), int(QMetaType::UnknownType));
+    QVERIFY(network->report(reportOfState(2)));
+    ConnectionChecker checker;
+    int answers = 0;
+    connect(&checker, &ConnectionChecker::finished, this, [&answers] { ++answers; });
+    checker.start();
+    QTRY_COMPARE_WITH_TIMEOUT(answers, 1, 10000);
 }
 
 void tst_ClientConnectionChecker::diagnosis_data()
