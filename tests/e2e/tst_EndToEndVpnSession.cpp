@@ -1,12 +1,8 @@
 #include "BedServiceReplies.h"
 #include "Poll.h"
-#include "ProbeSession.h"
-#include "TestBed.h"
+#include "ProbeBedTest.h"
 
-#include <ApiTestKit.h>
 #include <FakeLogind.h>
-#include <PrivateBus.h>
-#include <StandInService.h>
 
 #include <QDir>
 #include <QFile>
@@ -38,78 +34,15 @@ public:
 
 // The desktop client's VPN session on a test bed: the probe, the backend, the
 // service stand-in and openvpn on the client side, logind on a private system bus.
-class tst_EndToEndVpnSession : public QObject
+class tst_EndToEndVpnSession : public ProbeBedTest
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void cleanup();
-
     void activateUseAndDeactivate();
     void sessionComesBackAfterSleep();
     void wrongPasswordEndsInAuthenticationFailure();
     void deadFirstHostGivesWayToTheLiveOne();
-
-private:
-    QList<StandInRequest> requests(const QString& path, const QString& act = {}) const;
-
-    std::unique_ptr<PrivateBus> bus;
-    std::unique_ptr<FakeLogind> logind;
-    std::unique_ptr<TestBed> bed;
-    std::unique_ptr<StandInService> service;
-    std::unique_ptr<Probe> probe;
 };
-
-void tst_EndToEndVpnSession::initTestCase()
-{
-    bus = std::make_unique<PrivateBus>();
-    QVERIFY(bus->isRunning());
-    bus->becomeSystemBus();
-    logind = std::make_unique<FakeLogind>(bus->address());
-    QVERIFY(logind->isRunning());
-    bed = std::make_unique<TestBed>();
-    QCOMPARE(bed->setUp(), QString());
-    service = std::make_unique<StandInService>(
-        [this](QProcess& process, const QString& program, const QStringList& arguments) {
-            bed->start(process, program, arguments);
-        });
-    QVERIFY(service->isRunning());
-    // The service's address and CA where the client takes them from.
-    writeFile(bed->appDir() + "/certs/test-ca.pem", contentOf(service->appFolder() + "/certs/test-ca.pem"));
-    writeFile(bed->dataDir() + "/licenseserver", contentOf(service->dataFolder() + "/licenseserver"));
-}
-
-void tst_EndToEndVpnSession::cleanupTestCase()
-{
-    probe.reset();
-    service.reset();
-    bed.reset();
-    logind.reset();
-    bus.reset();
-}
-
-void tst_EndToEndVpnSession::cleanup()
-{
-    if (QTest::currentTestFailed() && probe)
-        qWarning().noquote() << "probe:\n" << probe->transcript();
-    probe.reset();
-    // The service forgets this case's requests and replies before anything is
-    // judged: a failed check returns at once and must not leave them to the next.
-    const QStringList violations = service->violations();
-    service->reset();
-    QVERIFY(Poll::until([this] { return bed->pids("openvpn").isEmpty(); }, 20000));
-    QCOMPARE(violations, QStringList());
-}
-
-QList<StandInRequest> tst_EndToEndVpnSession::requests(const QString& path, const QString& act) const
-{
-    QList<StandInRequest> found;
-    for (const StandInRequest& request : service->requests())
-        if (request.path == path && request.act == act)
-            found << request;
-    return found;
-}
 
 // Activate: Activating, then Activated, traffic counted through the tunnel;
 // Deactivate: Deactivating, then idle, with routes and resolver as before.
