@@ -86,6 +86,9 @@ void ClientProbe::wireSession()
         m_welcome->init(m_access, m_authData);
         journalWelcomeCtl(*m_welcome, this, [this](const QString& word) { print(QStringLiteral("WELCOME"), {word}); });
         wireWelcomeCtl(m_welcome, vpn, NetworkCtlClient::inst());
+        // As the application's controller: the first configuration ends the
+        // first run, and the next start goes straight to the account's profile.
+        connect(m_welcome, &WelcomeCtl::configured, config, &ClientConfig::clearFirstRun);
     } else {
         connect(vpn, &VpnCtlClient::activationRequestedByLogic, vpn, &VpnCtlClient::activate);
         connect(vpn, &VpnCtlClient::activationRequestedOnInternetRestored, vpn, &VpnCtlClient::activate);
