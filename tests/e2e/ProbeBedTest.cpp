@@ -40,6 +40,7 @@ void ProbeBedTest::initTestCase()
             bed->startOnServerSide(process, program, arguments);
         });
     QVERIFY(webHost->isRunning());
+    prepareBed();
 }
 
 void ProbeBedTest::cleanupTestCase()

@@ -28,6 +28,9 @@ protected:
     explicit ProbeBedTest(TestBed::NameService nameService = TestBed::NameService::HostsFile);
     ~ProbeBedTest() override;
 
+    // What a test adds to the bed before its first case; it runs last in
+    // initTestCase, so a failed check in it fails there.
+    virtual void prepareBed() {}
     // The stand-in's requests to path with that act, in order.
     QList<StandInRequest> requests(const QString& path, const QString& act = {}) const;
 

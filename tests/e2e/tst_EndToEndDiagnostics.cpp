@@ -1,12 +1,9 @@
 #include "BedServiceReplies.h"
 #include "Poll.h"
-#include "ProbeSession.h"
-#include "TestBed.h"
+#include "ProbeBedTest.h"
 
 #include <ApiTestKit.h>
 #include <LinkScriptSyntax.h>
-#include <StandInService.h>
-#include <WebHostStandIn.h>
 
 #include <QtTest>
 
@@ -42,55 +39,31 @@ QString summaryLine(const QString& name, const QString& word)
 // probe with the real controller and dialogs, the backend, the servers' side
 // with 8.8.8.8 as a name server and the operator's web host, and the service
 // stand-in that receives the report.
-class tst_EndToEndDiagnostics : public QObject
+class tst_EndToEndDiagnostics : public ProbeBedTest
 {
     Q_OBJECT
+public:
+    tst_EndToEndDiagnostics()
+        : ProbeBedTest(TestBed::NameService::PublicDns)
+    {
+    }
+
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
-    void cleanup();
 
     void networkDownFailsEveryCheck();
     void networkBackPassesEveryCheck();
     void reportReachesSupportWithoutSecrets();
 
 private:
-    QList<StandInRequest> requests(const QString& path, const QString& act = {}) const;
-
-    std::unique_ptr<TestBed> bed;
-    std::unique_ptr<StandInService> service;
-    std::unique_ptr<WebHostStandIn> webHost;
-    std::unique_ptr<ProbeSession> probe;
+    void prepareBed() override;
 };
 
-void tst_EndToEndDiagnostics::initTestCase()
+void tst_EndToEndDiagnostics::prepareBed()
 {
-    bed = std::make_unique<TestBed>(TestBed::NameService::PublicDns);
-    QCOMPARE(bed->setUp(), QString());
     QVERIFY(bed->prohibitRoute(BlockedHost));
-    service = std::make_unique<StandInService>(
-        [this](QProcess& process, const QString& program, const QStringList& arguments) {
-            bed->start(process, program, arguments);
-        });
-    QVERIFY(service->isRunning());
-    writeFile(bed->appDir() + "/certs/test-ca.pem", contentOf(service->appFolder() + "/certs/test-ca.pem"));
-    writeFile(bed->dataDir() + "/licenseserver", contentOf(service->dataFolder() + "/licenseserver"));
-    webHost = std::make_unique<WebHostStandIn>(
-        TestBed::ServerHost, bed->appDir(), QByteArray("Your connection is confirmed."),
-        [this](QProcess& process, const QString& program, const QStringList& arguments) {
-            bed->startOnServerSide(process, program, arguments);
-        });
-    QVERIFY(webHost->isRunning());
     // Out of the process list, which the report carries.
     writeFile(bed->folder() + "/account-password", AccountPassword.toUtf8());
-}
-
-void tst_EndToEndDiagnostics::cleanupTestCase()
-{
-    webHost.reset();
-    service.reset();
-    bed.reset();
 }
 
 void tst_EndToEndDiagnostics::init()
@@ -105,27 +78,6 @@ void tst_EndToEndDiagnostics::init()
                           bed->folder() + "/account-password", "--serial", "SERIAL-0042", "--option", "2"});
     QVERIFY(!probe->next("LINK connected").isEmpty());
     QVERIFY(!probe->next("SERVERS 2").isEmpty());
-}
-
-void tst_EndToEndDiagnostics::cleanup()
-{
-    if (QTest::currentTestFailed() && probe)
-        qWarning().noquote() << "probe:\n" << probe->transcript();
-    probe.reset();
-    const QStringList violations = service->violations();
-    service->reset();
-    QVERIFY(bed->setNetworkUp(true));
-    QVERIFY(Poll::until([this] { return bed->pids("openvpn").isEmpty(); }, 20000));
-    QCOMPARE(violations, QStringList());
-}
-
-QList<StandInRequest> tst_EndToEndDiagnostics::requests(const QString& path, const QString& act) const
-{
-    QList<StandInRequest> found;
-    for (const StandInRequest& request : service->requests())
-        if (request.path == path && request.act == act)
-            found << request;
-    return found;
 }
 
 // With the client side's only link down the backend reports no connection, and
