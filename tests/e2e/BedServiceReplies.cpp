@@ -26,4 +26,20 @@ QByteArray setup(const QString& host, const QString& password)
            "</password></glossary><encrypted>1</encrypted></result></response>";
 }
 
+QByteArray profile(const QString& email, const QString& deviceId)
+{
+    const QByteArray id = deviceId.toUtf8();
+    const QByteArray devices =
+        id.isEmpty() ? QByteArray() : "<device><devid>" + id + "</devid><device_name>Desk</device_name></device>";
+    const QByteArray serials =
+        id.isEmpty() ? QByteArray() : "<item><serial>" + email.toUtf8() + "-" + id + "</serial></item>";
+    return "<response><result><status>success</status><code>701</code><lictype>Premium</lictype>"
+           "<tariff_name>Premium year</tariff_name><account_type>1</account_type>"
+           "<not_before>2024-01-01 00:00:00</not_before><not_after>2099-12-31 23:59:59</not_after>"
+           "<total_days>365</total_days><left_days>200</left_days><days_before_start>0</days_before_start>"
+           "<has_password>1</has_password><existing_device_count>" +
+           QByteArray(id.isEmpty() ? "0" : "1") + "</existing_device_count><user_device_limit>5</user_device_limit>"
+           "<devlist>" + devices + "</devlist><seriallist>" + serials + "</seriallist></result></response>";
+}
+
 } // namespace BedServiceReplies

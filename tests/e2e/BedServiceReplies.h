@@ -13,5 +13,8 @@ namespace BedServiceReplies {
 QByteArray init(const QStringList& hosts);
 // The VPN credentials for host.
 QByteArray setup(const QString& host, const QString& password = TestBed::Password);
+// The account of the e-mail address, with a password: no device yet, or only
+// deviceId, its serial listed.
+QByteArray profile(const QString& email, const QString& deviceId = {});
 
 } // namespace BedServiceReplies
