@@ -24,14 +24,27 @@ TerminationSignals::TerminationSignals(std::initializer_list<int> handled, QObje
         Previous replaced{signal, {}};
         sigaction(signal, nullptr, &replaced.action);
         previous.push_back(replaced);
-        if (replaced.action.sa_handler == SIG_IGN)
-            continue;
-        struct sigaction action {};
-        action.sa_handler = &TerminationSignals::terminate;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(signal, &action, nullptr);
+        if (replaced.action.sa_handler != SIG_IGN)
+            handle(signal);
     }
+}
+
+void TerminationSignals::handle(int signal)
+{
+    struct sigaction action {};
+    action.sa_handler = &TerminationSignals::terminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(signal, &action, nullptr);
+}
+
+void TerminationSignals::reclaim()
+{
+    if (!notifier)
+        return;
+    for (const Previous& replaced : previous)
+        if (replaced.action.sa_handler != SIG_IGN)
+            handle(replaced.signal);
 }
 
 TerminationSignals::~TerminationSignals()

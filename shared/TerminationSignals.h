@@ -21,6 +21,9 @@ public:
     ~TerminationSignals() override;
 
     static void terminate(int signal);
+    // Takes the signals back from a library that put its own handlers in since
+    // (the client's browser engine does when it starts).
+    void reclaim();
 
 signals:
     void received();
@@ -29,6 +32,8 @@ private slots:
     void onSignalled();
 
 private:
+    static void handle(int signal);
+
     struct Previous {
         int signal;
         struct sigaction action;

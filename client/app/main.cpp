@@ -1,8 +1,11 @@
+#include "AppCtl.h"
 #include "StartupEnvironment.h"
+#include "Welcome.h"
 
 #include <AppConstants.h>
 #include <BrandConfig.h>
 #include <ClientConfig.h>
+#include <ClientLog.h>
 #include <Config.h>
 #include <FolderManager.h>
 #include <Folders.h>
@@ -10,10 +13,13 @@
 #include <Ozm.h>
 #include <OzmApplication.h>
 #include <QOZMHamburgerMenuSignalHandler.h>
+#include <SharedMetaTypes.h>
 #include <SingleInstance.h>
 #include <SystemFunctions.h>
 #include <TerminationSignals.h>
-#include <Welcome.h>
+#include <UiResources.h>
+#include <NativeBrowser.h>
+#include <WebEngineBrowserImpl.h>
 #include <coBranding.h>
 
 #include <QApplication>
@@ -64,6 +70,7 @@ void prepareGuiFramework()
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
     qputenv("QT_SCALE_FACTOR", "1");
+    WebEngineBrowserImpl::prepareApplication();
 }
 
 void addApplicationFonts()
@@ -110,11 +117,15 @@ void quitOnRequest(OzmApplication& app)
     QObject::connect(&app, &OzmApplication::quitRequest, &app, &OzmApplication::quit);
 }
 
-// A termination that came before the loop ran (during the installation check
-// or the backend link's start) has been answered already.
+// A termination that came before the loop ran (during the installation check,
+// the backend link's start or the controller's) has been answered already; the
+// backend clients go as they would when the loop ends.
 int runLoop(OzmApplication& app, const bool& terminated)
 {
-    return terminated ? 0 : app.exec();
+    if (!terminated)
+        return app.exec();
+    app.onQuitCleanUp();
+    return 0;
 }
 
 int runWithoutBackend(OzmApplication& app, const bool& terminated)
@@ -130,11 +141,50 @@ int runWithoutBackend(OzmApplication& app, const bool& terminated)
     return result;
 }
 
-int runClient(OzmApplication& app, const bool& terminated)
+void setMenuStyleSheet(OzmApplication& app)
+{
+    app.setStyleSheet(QStringLiteral(
+        "QMenu { font: solid \"Arial\"; font-size: 14px; border: 1px solid gray; color: black; "
+        "background-color: white; padding: 2px 0px 2px 0px; }"
+        "QMenu::item { color: black; }"
+        "QMenu::item:selected { background-color: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #A2D052, "
+        "stop: 0.3 #A2D052, stop: 0.31 #72B81F, stop: 1 #399C03); color: white; }"
+        "QMenu::item:disabled { color: gray; }"
+        "QMenu::item:disabled:selected { color: lightgray; }"));
+}
+
+void connectController(OzmApplication& app, AppCtl& controller, TerminationSignals& termination)
+{
+    QObject::connect(&app, &OzmApplication::serviceUnexpectedlyClosed, &controller,
+                     &AppCtl::onServiceUnexpectedCloseError);
+    QObject::disconnect(&app, &OzmApplication::quitRequest, &app, nullptr);
+    QObject::connect(&app, &OzmApplication::quitRequest, &controller, &AppCtl::onQuit);
+    QObject::connect(&controller, &AppCtl::quit, &app, &OzmApplication::quit);
+    QObject::connect(&app, &OzmApplication::activateAppFromDock, &controller, &AppCtl::activateAppFromDock);
+    QObject::connect(&app, &OzmApplication::activateStatus, &controller, &AppCtl::activateStatus);
+    // From now on a quit or a termination takes the VPN down first, as a quit from the menu does.
+    QObject::disconnect(&termination, &TerminationSignals::received, &app, nullptr);
+    QObject::connect(&termination, &TerminationSignals::received, &controller, &AppCtl::onQuit);
+}
+
+int runClient(OzmApplication& app, TerminationSignals& termination, bool& terminated)
 {
     if (!app.initBackendService())
         return runWithoutBackend(app, terminated);
-    quitOnRequest(app);
+    // Building the controller takes a while and lets events through; a quit that
+    // comes meanwhile needs no VPN to come down, and the loop must not start after it.
+    QObject::connect(&app, &OzmApplication::quitRequest, &app, [&app, &terminated] {
+        terminated = true;
+        app.quit();
+    });
+    setMenuStyleSheet(app);
+    AppCtl controller(nullptr);
+    QCoreApplication::processEvents();
+    connectController(app, controller, termination);
+    if (terminated)
+        return runLoop(app, terminated);
+    const bool linked = Ozm::inst() && Ozm::inst()->serviceIsRunning();
+    QMetaObject::invokeMethod(&controller, linked ? "start" : "onServiceUnexpectedCloseError", Qt::QueuedConnection);
     return runLoop(app, terminated);
 }
 
@@ -147,6 +197,9 @@ void tearDown()
     delete Welcome::inst();
     Config::drop();
     I18n::drop();
+    // The browser engine's own shutdown, which runs with the application object's,
+    // must not find the last lines still in the buffer.
+    ClientLog::flush();
 }
 
 int runClientMode(int& argc, char** argv)
@@ -172,19 +225,30 @@ int runClientMode(int& argc, char** argv)
         return 0;
     }
 
+    // Events and checker results cross threads as these types.
+    registerSharedMetaTypes();
     ClientConfig::instanceClient();
     I18n::instance()->setLanguage(I18n::DefaultLocale);
     addApplicationFonts();
     QGuiApplication::setQuitOnLastWindowClosed(false);
     coBranding::inst()->loadDefaultImages();
     coBranding::inst()->loadCachedResources();
+    initUiResources();
+    // The browser engine puts its own handlers in for the termination signals
+    // when it starts; they are taken back at once, so a termination still ends
+    // the client through its loop.
+    NativeBrowserImpl::setFactory([&termination](NativeBrowser* owner) {
+        auto* const engine = new WebEngineBrowserImpl(owner);
+        termination.reclaim();
+        return engine;
+    });
     Welcome::inst()->applyBrandInfo();
     Welcome::inst()->startInitialOpening();
 
     int result = 1;
     if (secureInstallation()) {
         QCoreApplication::processEvents();
-        result = runClient(app, terminated);
+        result = runClient(app, termination, terminated);
     }
     tearDown();
     return result;

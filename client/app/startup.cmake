@@ -9,7 +9,7 @@ target_include_directories(ozm_startup PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(ozm_startup PUBLIC ozm_app ozm_ui ozm_link ozm_api ozm_i18n ozm_shared Qt5::Widgets Qt5::Network)
 
 add_executable(ozm main.cpp)
-target_link_libraries(ozm PRIVATE ozm_startup)
+target_link_libraries(ozm PRIVATE ozm_startup ozm_app ozm_ui_webengine)
 set_target_properties(ozm PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${OZM_CLIENT_BIN_DIR})
 
 # The partner utility, exported from the client for partners that look it up

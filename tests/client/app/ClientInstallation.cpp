@@ -87,6 +87,8 @@ QProcessEnvironment ClientInstallation::environment() const
     // The offscreen plugin's screen, which it never frees, is known to the leak
     // checker only by frames the fast unwinder does not reach.
     env.insert("ASAN_OPTIONS", "fast_unwind_on_malloc=0");
+    // The embedded browser's engine refuses to run as root inside its sandbox.
+    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
     return env;
 }
 
