@@ -6,6 +6,7 @@ BusServiceHost::BusServiceHost(const QString& busAddress, const QString& service
                                std::unique_ptr<QDBusVirtualObject> object,
                                QDBusConnection::VirtualObjectRegisterOption option)
     : m_connectionName(serviceName + QLatin1Char('@') + busAddress)
+    , m_path(path)
     , m_object(std::move(object))
 {
     QDBusConnection bus = QDBusConnection::connectToBus(busAddress, m_connectionName);
@@ -18,6 +19,9 @@ BusServiceHost::BusServiceHost(const QString& busAddress, const QString& service
 
 BusServiceHost::~BusServiceHost()
 {
+    // The connection is closed later on its own thread, and closing looks at every
+    // object still registered: the object must be off the connection before it goes.
+    QDBusConnection(m_connectionName).unregisterObject(m_path);
     QDBusConnection::disconnectFromBus(m_connectionName);
     m_thread.quit();
     m_thread.wait();

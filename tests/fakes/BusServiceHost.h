@@ -28,6 +28,7 @@ public:
 
 private:
     const QString m_connectionName;
+    const QString m_path;
     QThread m_thread;
     std::unique_ptr<QDBusVirtualObject> m_object;
     bool m_running = false;
