@@ -43,7 +43,6 @@ const QList<int>& ticksOf(int mode)
 }
 
 bool isDayMode(int mode) { return mode == 1 || mode == 2; }
-bool isMonthMode(int mode) { return mode >= 3 && mode <= 5; }
 
 QString megabytesUnit()
 {
