@@ -420,13 +420,16 @@ void AppCtl::onQuit()
 {
     m_quitting = true;
     cancelReactivation();
+    // Started first: the deactivation waits for the backend's answers, and a
+    // backend that stopped answering would hold a quit or a termination there
+    // forever; quitting ends that wait too. A stuck backend or a reconnection
+    // under way may also never report the deactivated state; the ordinary
+    // teardown still takes the tunnel down.
+    m_quitFallback->start();
     VpnCtlClient* const vpn = VpnCtlClient::inst();
-    if (vpn && vpn->deactivate()) {
-        // A stuck backend or a reconnection under way may never report the
-        // deactivated state; the ordinary teardown still takes the tunnel down.
-        m_quitFallback->start();
+    if (vpn && vpn->deactivate())
         return;
-    }
+    m_quitFallback->stop();
     emit quit();
 }
 

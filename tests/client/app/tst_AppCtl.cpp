@@ -15,6 +15,7 @@
 #include <AppConstants.h>
 #include <Folders.h>
 #include <LinkProtocol.h>
+#include <OzmCommunicator.h>
 #include <OzmApplication.h>
 #include <PowerNotifier.h>
 #include <QOZMHamburgerMenuSignalHandler.h>
@@ -30,6 +31,8 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <utility>
 
 namespace {
 
@@ -96,6 +99,8 @@ private slots:
     void disableStatusShowing();
     void quit_data();
     void quit();
+    void quitDuringAnotherWait();
+    void quitWhileBackendHangs();
     void settingsApplied_data();
     void settingsApplied();
     void manualStopCancelsReconnection_data();
@@ -119,6 +124,10 @@ private:
     ProbeFlow* flow = nullptr;
     // Whether the backend confirms a deactivation with the deactivated state.
     bool confirmDeactivation = true;
+    // Requests of this name the backend leaves unanswered until answerHeld().
+    QString withheld;
+    QList<LinkMessage> held;
+    void answerHeld(const QStringList& values);
 };
 
 void tst_AppCtl::initTestCase()
@@ -138,10 +147,16 @@ void tst_AppCtl::init()
 {
     logged.clear();
     confirmDeactivation = true;
+    withheld.clear();
+    held.clear();
     OzmApplication::notBlinkVudevo_ = false;
     bench->service->reset();
     network = std::make_unique<ScriptedNetwork>();
     network->backend.onRequest([this](const LinkMessage& request) {
+        if (request.name == withheld) {
+            held << request;
+            return;
+        }
         if (request.name == LinkProtocol::Request::InitialActivationState) {
             network->backend.reply(request, {"2"});
             return;
@@ -320,6 +335,58 @@ void tst_AppCtl::quit()
         QVERIFY(waited.elapsed() >= AppCtl::QuitDeactivationWaitMs * 95 / 100);
     QTest::qWait(100);
     QCOMPARE(quit.count(), 1);
+}
+
+void tst_AppCtl::answerHeld(const QStringList& values)
+{
+    for (const LinkMessage& request : std::exchange(held, {}))
+        network->backend.reply(request, values);
+}
+
+// A quit that comes while the client waits for another of the backend's answers,
+// as a termination or a second start does: the deactivation is asked and
+// answered on its own, the quit follows the deactivated state, and the earlier
+// wait still ends with its own answer.
+void tst_AppCtl::quitDuringAnotherWait()
+{
+    QCOMPARE(bringUp(), QString());
+    withheld = LinkProtocol::Request::GetNextReconnectionServer;
+    QSignalSpy quit(controller.get(), &AppCtl::quit);
+    connect(controller.get(), &AppCtl::quit, this, [this] { answerHeld({"Paris 1"}); });
+    // Should the quit never come, the wait still ends and the checks below fail.
+    QTimer::singleShot(AppCtl::QuitDeactivationWaitMs + 20000, controller.get(), [this] { answerHeld({}); });
+    QTimer::singleShot(0, controller.get(), &AppCtl::onQuit);
+
+    OzmCommunicator waiting(LinkProtocol::Request::GetNextReconnectionServer);
+    QVERIFY(waiting.request());
+    QCOMPARE(waiting.answer(), QStringList{"Paris 1"});
+    QCOMPARE(quit.count(), 1);
+    QCOMPARE(count(LinkProtocol::Request::VpnDeactivate), 1);
+    QVERIFY(vpn()->isDeactivated());
+    QCOMPARE(countLogged("AppCtl: the VPN did not come down in time; quitting anyway"), 0);
+}
+
+// A backend that stopped answering holds the deactivation's own request: the
+// quit still comes after the wait for the VPN, from inside that request's wait,
+// which the application's end then ends (here the answer given on the quit).
+void tst_AppCtl::quitWhileBackendHangs()
+{
+    QCOMPARE(bringUp(), QString());
+    withheld = LinkProtocol::Request::VpnDeactivate;
+    QSignalSpy quit(controller.get(), &AppCtl::quit);
+    connect(controller.get(), &AppCtl::quit, this, [this] { answerHeld({}); });
+    QTimer::singleShot(AppCtl::QuitDeactivationWaitMs + 20000, controller.get(), [this] { answerHeld({}); });
+
+    QElapsedTimer waited;
+    waited.start();
+    controller->onQuit();
+    // The deactivation that then goes on finds the VPN down and asks to quit
+    // again, which the application takes as the same request.
+    QVERIFY(!quit.isEmpty());
+    QCOMPARE(held.size(), 0);
+    QCOMPARE(countLogged("AppCtl: the VPN did not come down in time; quitting anyway"), 1);
+    // The wait is a coarse timer, which may fire up to 5 % early.
+    QVERIFY(waited.elapsed() >= AppCtl::QuitDeactivationWaitMs * 95 / 100);
 }
 
 void tst_AppCtl::settingsApplied_data()
