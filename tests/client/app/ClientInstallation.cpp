@@ -92,12 +92,12 @@ QProcessEnvironment ClientInstallation::environment() const
     return env;
 }
 
-QProcess* ClientInstallation::start(const QStringList& arguments, const QProcessEnvironment& env)
+QProcess* ClientInstallation::start(const QStringList& arguments, const QProcessEnvironment& env, bool keepErrors)
 {
     processes.push_back(std::make_unique<QProcess>());
     QProcess* process = processes.back().get();
     process->setProcessEnvironment(env);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setProcessChannelMode(keepErrors ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
     process->setStandardOutputFile(QProcess::nullDevice());
     if (user == 0)
         process->start(client(), arguments);
@@ -109,10 +109,13 @@ QProcess* ClientInstallation::start(const QStringList& arguments, const QProcess
     return process;
 }
 
-int ClientInstallation::run(const QStringList& arguments, const QProcessEnvironment& env)
+int ClientInstallation::run(const QStringList& arguments, const QProcessEnvironment& env, QByteArray* errors)
 {
-    QProcess* process = start(arguments, env);
-    if (!process->waitForFinished(ProcessEndMs))
+    QProcess* process = start(arguments, env, errors != nullptr);
+    const bool ended = process->waitForFinished(ProcessEndMs);
+    if (errors)
+        *errors = process->readAllStandardError();
+    if (!ended)
         return -100;
     return process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -101;
 }

@@ -29,10 +29,12 @@ public:
     QProcessEnvironment environment() const;
 
     // Starts `ozm` with the arguments; the process stays the installation's.
-    QProcess* start(const QStringList& arguments, const QProcessEnvironment& env);
+    // Its standard error goes to the test's, or is kept to be read.
+    QProcess* start(const QStringList& arguments, const QProcessEnvironment& env, bool keepErrors = false);
     QProcess* start(const QStringList& arguments) { return start(arguments, environment()); }
     // Runs `ozm` to its end; its exit code, or -100 when it did not end in time.
-    int run(const QStringList& arguments, const QProcessEnvironment& env);
+    // errors, when given, gets what it wrote to standard error.
+    int run(const QStringList& arguments, const QProcessEnvironment& env, QByteArray* errors = nullptr);
     int run(const QStringList& arguments) { return run(arguments, environment()); }
 
     QByteArray log() const;

@@ -1,60 +1,23 @@
 #include "ClientInstallation.h"
+#include "XWindows.h"
 
 #include <PrivateNamespaces.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QScreen>
 #include <QTest>
 
 #include <sys/stat.h>
 
 namespace {
 const uint User = 65534;
-constexpr int BoxWaitMs = 120000;
 constexpr int ProcessEndMs = 120000;
-
-// Runs xdotool against the test's X server; its output, trimmed.
-QString xdotool(const QStringList& arguments, bool* ok = nullptr)
-{
-    QProcess tool;
-    tool.start("/usr/bin/xdotool", arguments);
-    const bool done = tool.waitForFinished(BoxWaitMs) && tool.exitStatus() == QProcess::NormalExit
-                      && tool.exitCode() == 0;
-    if (ok)
-        *ok = done;
-    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
-}
-
 // The message boxes carry the bare product name as their title; the main
 // window's title says more.
-QString waitForBox(const QString& other = {})
-{
-    QString box;
-    // An empty answer says it did not come.
-    (void)QTest::qWaitFor(
-        [&] {
-            const QStringList found = xdotool({"search", "--onlyvisible", "--name", "^Ozmira$"}).split('\n');
-            for (const QString& id : found)
-                if (!id.isEmpty() && id != other)
-                    box = id;
-            return !box.isEmpty();
-        },
-        BoxWaitMs);
-    return box;
-}
-
-// Whether the picture has a patch of the colour: the box's icon.
-bool shows(const QImage& picture, bool (*colour)(QRgb))
-{
-    int count = 0;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            count += colour(picture.pixel(x, y)) ? 1 : 0;
-    return count >= 20;
-}
+const QString BoxTitle = QStringLiteral("Ozmira");
 
 bool red(QRgb pixel)
 {
@@ -66,28 +29,10 @@ bool blue(QRgb pixel)
     return qBlue(pixel) > 150 && qRed(pixel) < 100;
 }
 
-// The box as a person sees it once its icon is drawn (until then the grab shows
-// whatever lies beneath), kept in the build tree.
+// The box as a person sees it once its icon is drawn.
 QImage grab(const QString& box, const QString& name, bool (*icon)(QRgb))
 {
-    QScreen* const screen = QGuiApplication::primaryScreen();
-    QImage picture;
-    (void)QTest::qWaitFor(
-        [&] {
-            picture = screen ? screen->grabWindow(box.toULongLong()).toImage() : QImage();
-            return shows(picture, icon);
-        },
-        BoxWaitMs);
-    QDir().mkpath(QStringLiteral(OZM_SCREENSHOT_DIR));
-    picture.save(QStringLiteral(OZM_SCREENSHOT_DIR "/tst_OzmInstallationCheck-") + name + ".png");
-    return picture;
-}
-
-bool confirm(const QString& box)
-{
-    bool ok = false;
-    xdotool({"windowfocus", "--sync", box, "key", "Return"}, &ok);
-    return ok;
+    return XWindows::grab(box, "tst_OzmInstallationCheck-" + name, icon);
 }
 
 mode_t modeOf(const QString& path)
@@ -112,6 +57,7 @@ private slots:
 
     void acceptedRepairGoesOn();
     void refusedRepairEndsWithOne();
+    void quitDuringCheckTimesOut();
 
 private:
     void writeElevation(const QByteArray& body);
@@ -165,10 +111,8 @@ void tst_OzmInstallationCheck::writeElevation(const QByteArray& body)
 
 QProcessEnvironment tst_OzmInstallationCheck::environment() const
 {
-    QProcessEnvironment env = installation->environment();
+    QProcessEnvironment env = XWindows::onDisplay(installation->environment());
     env.insert("PATH", installation->runtimeFolder() + "/../elevation:" + env.value("PATH"));
-    env.insert("DISPLAY", qEnvironmentVariable("DISPLAY"));
-    env.insert("QT_QPA_PLATFORM", "xcb");
     // The set-uid backend cannot be traced by the leak checker.
     env.insert("ASAN_OPTIONS", "detect_leaks=0");
     return env;
@@ -180,12 +124,12 @@ void tst_OzmInstallationCheck::acceptedRepairGoesOn()
                    "LOGNAME=root USER=root HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin PKEXEC_UID=$(id -u) \"$@\"\n");
     QProcess* client = installation->start({}, environment());
 
-    const QString information = waitForBox();
+    const QString information = XWindows::waitFor(BoxTitle);
     QVERIFY(!information.isEmpty());
     const QImage picture = grab(information, "information", blue);
-    QVERIFY(shows(picture, blue));
-    QVERIFY(!shows(picture, red));
-    QVERIFY(confirm(information));
+    QVERIFY(XWindows::shows(picture, blue));
+    QVERIFY(!XWindows::shows(picture, red));
+    QVERIFY(XWindows::confirm(information));
 
     QVERIFY(installation->waitForLog("Self repair success"));
     QVERIFY(installation->waitForLog("Ozm: Successfully connected to backend service."));
@@ -202,15 +146,15 @@ void tst_OzmInstallationCheck::refusedRepairEndsWithOne()
     writeElevation("exit 126\n");
     QProcess* client = installation->start({}, environment());
 
-    const QString information = waitForBox();
+    const QString information = XWindows::waitFor(BoxTitle);
     QVERIFY(!information.isEmpty());
-    QVERIFY(confirm(information));
+    QVERIFY(XWindows::confirm(information));
 
-    const QString critical = waitForBox(information);
+    const QString critical = XWindows::waitFor(BoxTitle, information);
     QVERIFY(!critical.isEmpty());
     const QImage picture = grab(critical, "critical", red);
-    QVERIFY(shows(picture, red));
-    QVERIFY(confirm(critical));
+    QVERIFY(XWindows::shows(picture, red));
+    QVERIFY(XWindows::confirm(critical));
 
     QVERIFY(client->waitForFinished(ProcessEndMs));
     QCOMPARE(client->exitStatus(), QProcess::NormalExit);
@@ -218,6 +162,28 @@ void tst_OzmInstallationCheck::refusedRepairEndsWithOne()
     // Neither the link nor anything the controller would show came up.
     QVERIFY(!installation->log().contains("Ozm: starting backend process"));
     QCOMPARE(modeOf(installation->resources() + "/openvpn"), mode_t(0775));
+}
+
+// The client hands a quit to nobody until it is running; a quit that comes while
+// the check's box waits is acknowledged and has no effect, so the caller waits
+// its twenty one-second steps, warns, and still ends with 0.
+void tst_OzmInstallationCheck::quitDuringCheckTimesOut()
+{
+    writeElevation("exit 126\n");
+    QProcess* client = installation->start({}, environment());
+    const QString information = XWindows::waitFor(BoxTitle);
+    QVERIFY(!information.isEmpty());
+
+    QElapsedTimer waited;
+    waited.start();
+    QByteArray errors;
+    QCOMPARE(installation->run({"quit"}, environment(), &errors), 0);
+    QVERIFY2(errors.contains("Timeout waiting of application instance to quit"), errors.constData());
+    QVERIFY(waited.elapsed() >= 20000);
+    QCOMPARE(client->state(), QProcess::Running);
+    QCOMPARE(XWindows::waitFor(BoxTitle), information);
+    client->kill();
+    QVERIFY(client->waitForFinished(ProcessEndMs));
 }
 
 int main(int argc, char** argv)

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <csignal>
@@ -29,6 +30,8 @@ private slots:
     void cleanup();
 
     void quitWithoutClientTouchesNothing();
+    void firstStart_data();
+    void firstStart();
     void secondStart_data();
     void secondStart();
     void secondStartWithOtherTemporaryFolderFindsTheFirst();
@@ -37,7 +40,8 @@ private slots:
     void lockOfKilledInstanceIsTakenOver();
     void terminationEndsWithZeroAndLogOnDisk_data();
     void terminationEndsWithZeroAndLogOnDisk();
-    void missingBackendLeavesOnQuit();
+    void stoppedBackendStillLetsQuit_data();
+    void stoppedBackendStillLetsQuit();
 
 private:
     QProcess* startLinkedClient();
@@ -70,6 +74,29 @@ void tst_OzmProcess::quitWithoutClientTouchesNothing()
     noDisplay.remove("QT_QPA_PLATFORM");
     QCOMPARE(installation->run({"quit"}, noDisplay), 0);
     QVERIFY(!QFile::exists(installation->logPath()));
+}
+
+void tst_OzmProcess::firstStart_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no argument") << QStringList();
+    QTest::newRow("QUIT") << QStringList{"QUIT"};
+    QTest::newRow("Quit") << QStringList{"Quit"};
+    QTest::newRow("other") << QStringList{"status"};
+}
+
+// Only "quit" exactly asks a client to quit; with none running, any other first
+// argument starts one.
+void tst_OzmProcess::firstStart()
+{
+    QFETCH(QStringList, arguments);
+    QProcess* client = installation->start(arguments);
+    QVERIFY(installation->waitForLog(Linked));
+    QCOMPARE(client->state(), QProcess::Running);
+    QCOMPARE(installation->run({"quit"}), 0);
+    QVERIFY(ended(client));
+    QCOMPARE(client->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(client->exitCode(), 0);
 }
 
 void tst_OzmProcess::secondStart_data()
@@ -199,15 +226,33 @@ void tst_OzmProcess::terminationEndsWithZeroAndLogOnDisk()
     QVERIFY2(log.contains("Ozm: backend service process ended with exit code"), log.right(2000).constData());
 }
 
-// The installation passes its check, but no backend ever listens: the client
-// waits on its service error screen, and a quit from a second start still ends it.
-void tst_OzmProcess::missingBackendLeavesOnQuit()
+void tst_OzmProcess::stoppedBackendStillLetsQuit_data()
 {
-    installation = std::make_unique<ClientInstallation>("[ \"$1\" = self-check ] && exit 0\nexit 1\n");
-    QProcess* client = installation->start({});
-    QVERIFY(installation->waitForLog("Ozm: Error connect to backend service"));
-    QCOMPARE(client->state(), QProcess::Running);
-    QCOMPARE(installation->run({"quit"}), 0);
+    QTest::addColumn<QString>("way");
+    QTest::newRow("ozm quit") << "quit";
+    QTest::newRow("SIGTERM") << "SIGTERM";
+}
+
+// A backend that stopped answering (stopped, its connections still open) keeps
+// neither a quit nor a termination from ending the client: the teardown gives
+// the backend its time to end and then leaves it.
+void tst_OzmProcess::stoppedBackendStillLetsQuit()
+{
+    QFETCH(QString, way);
+    QProcess* client = startLinkedClient();
+    QVERIFY(client);
+    QProcess find;
+    find.start("/usr/bin/pgrep", {"-P", QString::number(client->processId()), "-x", "ozm_launch"});
+    QVERIFY(find.waitForFinished());
+    const pid_t backend = find.readAllStandardOutput().trimmed().toInt();
+    QVERIFY(backend > 0);
+    QCOMPARE(::kill(backend, SIGSTOP), 0);
+    const auto killBackend = qScopeGuard([backend] { ::kill(backend, SIGKILL); });
+
+    if (way == "quit")
+        QCOMPARE(installation->run({"quit"}), 0);
+    else
+        QCOMPARE(::kill(pid_t(client->processId()), SIGTERM), 0);
     QVERIFY(ended(client));
     QCOMPARE(client->exitStatus(), QProcess::NormalExit);
     QCOMPARE(client->exitCode(), 0);

@@ -696,6 +696,22 @@ private slots:
         QVERIFY(window->broughtUp > before);
     }
 
+    // As the client shows it when its backend cannot be reached: the window's
+    // opening never finishes, and its menu offers Quit alone.
+    void serviceMissingMenu()
+    {
+        CountingWelcome window;
+        window.startInitialOpening();
+        window.showErrorConnectToService();
+        QStringList enabled;
+        for (const char* name : {"btnActivateHmbrgr", "btnStatus", "btnUsage", "btnSettings", "btnAccount", "btnHelp",
+                                 "btnAbout", "btnQuit"})
+            if (part<QPushButton>(&window, name)->isEnabled())
+                enabled << QString::fromLatin1(name);
+        QCOMPARE(enabled, QStringList{"btnQuit"});
+        QCOMPARE(part<QPushButton>(&window, "btnActivateHmbrgr")->text(), QString("Activate"));
+    }
+
     void closing()
     {
         const auto window = openedWindow();
