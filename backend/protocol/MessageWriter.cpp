@@ -111,6 +111,11 @@ bool MessageWriter::writeLogLine(QtMsgType type, const QString& text)
     return send(logLine(type, text));
 }
 
+bool MessageWriter::writeLogLines(const QByteArray& lines)
+{
+    return send(lines);
+}
+
 bool MessageWriter::send(const QByteArray& message)
 {
     if (!m_device || !m_device->isWritable())

@@ -20,6 +20,8 @@ public:
     // Log texts keep their line feeds; a client reads the lines after the first as
     // continuations.
     bool writeLogLine(QtMsgType type, const QString& text);
+    // Lines made by logLine(), sent together.
+    bool writeLogLines(const QByteArray& lines);
 
     static QByteArray request(const QString& name, const QString& id, const QStringList& arguments);
     static QByteArray reply(const QString& id, const QStringList& values);

@@ -13,6 +13,7 @@
 #include <RoutingTable.h>
 #include <VpnCtl.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
@@ -84,8 +85,10 @@ BackendService::BackendService(QObject* parent)
     : QObject(parent)
     , server(new QTcpServer(this))
     , connectTimer(new QTimer(this))
-    , reader([this](const LinkMessage& request) { requestTable.dispatch(request); })
+    , reader([this](const LinkMessage& request) { handleRequest(request); })
 {
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &BackendService::sendHeldLog);
     connectTimer->setSingleShot(true);
     last_backend_instance = this;
     qInstallMessageHandler(ozmBackendDbgMsgHandler);
@@ -300,6 +303,23 @@ void BackendService::onClientReadyRead()
         reader.readFrom(*client);
 }
 
+void BackendService::handleRequest(const LinkMessage& request)
+{
+    holdingLog = true;
+    requestTable.dispatch(request);
+    holdingLog = false;
+    sendHeldLog();
+}
+
+void BackendService::sendHeldLog()
+{
+    if (heldLog.isEmpty())
+        return;
+    if (log_socket && log_socket->state() == QAbstractSocket::ConnectedState)
+        MessageWriter(log_socket).writeLogLines(heldLog);
+    heldLog.clear();
+}
+
 void BackendService::onClientConnectTimeout()
 {
     if (server->isListening() && !log_socket) {
@@ -354,7 +374,10 @@ void BackendService::stopVpn()
 void BackendService::onLog(const QString& log, int msg_type)
 {
     if (log_socket && log_socket->state() == QAbstractSocket::ConnectedState) {
-        MessageWriter(log_socket).writeLogLine(QtMsgType(msg_type), log);
+        heldLog += MessageWriter::logLine(QtMsgType(msg_type), log);
+        // A critical line may be the last one before the process ends.
+        if (!holdingLog || msg_type == QtCriticalMsg || msg_type == QtFatalMsg)
+            sendHeldLog();
     } else {
         const QByteArray line = MessageWriter::logLine(QtMsgType(msg_type), log);
         std::fwrite(line.constData(), 1, size_t(line.size()), stderr);

@@ -64,6 +64,8 @@ private:
     bool refuse(const char* reason);
     void startSession();
     void writeEvent(const char* name, const QStringList& values = QStringList());
+    void handleRequest(const LinkMessage& request);
+    void sendHeldLog();
 
     QTcpServer* server;
     QPointer<QTcpSocket> client;
@@ -73,4 +75,9 @@ private:
     int refusalsLogged = 0;
     MessageReader reader;
     RequestTable requestTable;
+    // Log lines written while a request is handled go out right after its reply,
+    // which the client is waiting for, or when the thread is about to wait,
+    // whichever comes first.
+    bool holdingLog = false;
+    QByteArray heldLog;
 };
