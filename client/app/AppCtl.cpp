@@ -1,5 +1,6 @@
 #include "AppCtl.h"
 
+#include "AppUpdater.h"
 #include "TrayIcon.h"
 #include "Welcome.h"
 #include "WelcomeCtlDesktopClient.h"
@@ -74,6 +75,7 @@ AppCtl::AppCtl(QObject* parent, const AccountFlowFactory& accountFlow)
     , m_welcomeCtl(m_accountFlow.flow)
     , m_welcome(Welcome::inst())
     , m_accountCtl(new AccountCtl(this))
+    , m_updater(new AppUpdater)
     , m_locationUpdater(new LocationStatusUpdater(this))
     , m_connectivityTest(new ConnectivityTest(this))
     , m_authData(new ClientAuthData)
@@ -106,6 +108,7 @@ AppCtl::AppCtl(QObject* parent, const AccountFlowFactory& accountFlow)
     m_welcomeCtl->init(access, m_authData);
     m_welcome->init(m_authData);
     m_accountCtl->init(access, m_authData);
+    m_updater->init(access, m_authData);
     m_locationUpdater->init(access, m_authData);
     m_connectivityTest->init(access, m_authData);
     m_usage->init(access, m_authData);
@@ -143,6 +146,8 @@ AppCtl::~AppCtl()
     m_location.reset();
     m_serverList.reset();
     m_authData.reset();
+    // The updater takes its offer window with it.
+    delete m_updater.data();
     // The connectivity test docks its dialogs into the Help window's test tab.
     delete m_connectivityTest;
     delete m_help;
@@ -333,6 +338,7 @@ void AppCtl::connectOthers()
     connect(brand, &coBranding::brandInfoDataIsLoaded, m_status, &Status::applyBrandInfo);
     connect(brand, &coBranding::brandInfoDataIsLoaded, m_help, &MainHelp::applyBrandInfo);
     connect(brand, &coBranding::brandInfoDataIsLoaded, m_settings, &Settings::applyBrandInfo);
+    connect(brand, &coBranding::brandInfoDataIsLoaded, m_updater.data(), &AppUpdater::applyBrandInfo);
     connect(brand, &coBranding::brandInfoDataIsLoaded, m_browser, &Browser::applyBrandInfo);
     connect(brand, &coBranding::brandInfoDataIsLoaded, this, &AppCtl::OnBrandInfoDataIsLoaded);
     emit brand->brandInfoDataIsLoaded();
@@ -355,6 +361,8 @@ void AppCtl::OnBrandInfoDataIsLoaded()
         return;
     accountFlowStarted = true;
     m_welcomeCtl->start();
+    if (m_updater)
+        m_updater->start();
     m_locationUpdater->update();
     if (VpnCtlClient::inst())
         VpnCtlClient::updateVpnStatistics();

@@ -7,6 +7,7 @@
 #include <VpnServer.h>
 
 #include <QObject>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QTimer>
 
@@ -15,6 +16,7 @@
 class About;
 class Account;
 class AccountCtl;
+class AppUpdater;
 class Browser;
 class ClientAuthData;
 class ConnectivityTest;
@@ -115,8 +117,8 @@ private:
     WelcomeCtl* m_welcomeCtl;
     Welcome* m_welcome;
     AccountCtl* m_accountCtl;
-    // The updater joins here, between the account controller and the location
-    // updater, once it exists.
+    // Guarded: the updater is no child of the controller.
+    QPointer<AppUpdater> m_updater;
     LocationStatusUpdater* m_locationUpdater;
     ConnectivityTest* m_connectivityTest;
     QSharedPointer<ClientAuthData> m_authData;

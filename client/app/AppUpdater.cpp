@@ -58,7 +58,11 @@ AppUpdater::AppUpdater(QObject* parent)
     removeLeftovers();
 }
 
-AppUpdater::~AppUpdater() = default;
+// An offer still open has no one left to answer it.
+AppUpdater::~AppUpdater()
+{
+    delete updateNotify.data();
+}
 
 QString AppUpdater::packageFolder()
 {
