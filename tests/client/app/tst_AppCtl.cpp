@@ -47,10 +47,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLayout>
+#include <QMutex>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <QThread>
 
 #include <functional>
 #include <utility>
@@ -87,22 +89,39 @@ VpnCluster europe()
 
 // Every message of the run, for the controller's own log lines; the client's
 // other parts log what this machine lacks (sound, the operator's web host).
+// The link's and the sound's threads log too, hence the lock.
+QMutex loggedLock;
 QStringList logged;
 QtMessageHandler previousHandler = nullptr;
-// A case's look around at the moment a line is logged.
+// A case's look around at the moment the GUI thread logs a line.
 std::function<void(const QString&)> onLogged;
 
 void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
-    logged << text;
-    if (onLogged)
+    {
+        const QMutexLocker locker(&loggedLock);
+        logged << text;
+    }
+    if (onLogged && QThread::currentThread() == qApp->thread())
         onLogged(text);
     previousHandler(type, context, text);
 }
 
+QStringList loggedLines()
+{
+    const QMutexLocker locker(&loggedLock);
+    return logged;
+}
+
+void clearLogged()
+{
+    const QMutexLocker locker(&loggedLock);
+    logged.clear();
+}
+
 int countLogged(const QString& text)
 {
-    return logged.count(text);
+    return loggedLines().count(text);
 }
 
 template <class Window>
@@ -215,7 +234,7 @@ void tst_AppCtl::initTestCase()
 
 void tst_AppCtl::init()
 {
-    logged.clear();
+    clearLogged();
     confirmDeactivation = true;
     withheld.clear();
     held.clear();
@@ -264,7 +283,7 @@ void tst_AppCtl::init()
 
 void tst_AppCtl::cleanup()
 {
-    for (const QString& text : logged)
+    for (const QString& text : loggedLines())
         QVERIFY2(!text.startsWith("QObject::") && !text.startsWith("QMetaObject::"), qPrintable(text));
     confirmDeactivation = true;
     onBackendRequest = nullptr;
@@ -441,7 +460,7 @@ void tst_AppCtl::disableStatusShowing()
     QFETCH(QString, state);
     QFETCH(bool, disabled);
     QCOMPARE(reach(state), QString());
-    logged.clear();
+    clearLogged();
     controller->disableStatusShowing();
     QCOMPARE(OzmApplication::notBlinkVudevo_, disabled);
     QCOMPARE(countLogged("blinking: welcome window showing is disabled"), disabled ? 1 : 0);
