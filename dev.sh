@@ -14,7 +14,7 @@ cd "$(dirname "$SELF")"
 PACKAGES=(
     g++ cmake ninja-build pkg-config
     qtbase5-dev libqt5dbus5 qttools5-dev qttools5-dev-tools libqt5svg5-dev
-    xvfb xdotool libxcb1-dev fonts-lato
+    xvfb xdotool libxcb1-dev fonts-lato imagemagick trayer
     xdg-utils desktop-file-utils file
     qtmultimedia5-dev
     qtwebengine5-dev libgl1-mesa-dri

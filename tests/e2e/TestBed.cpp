@@ -63,6 +63,32 @@ void TestBed::start(QProcess& process, const QString& program, const QStringList
     process.start(Script, QStringList{QStringLiteral("exec"), program} + arguments);
 }
 
+QString TestBed::installClient() const
+{
+    int exitCode = -1;
+    const QString output = script({QStringLiteral("install-client"), QStringLiteral(OZM_CLIENT_BUNDLE)}, &exitCode);
+    return exitCode == 0 ? QString() : QStringLiteral("testbed.sh install-client failed: ") + output;
+}
+
+QString TestBed::clientProgram() const
+{
+    return folder() + QStringLiteral("/Ozmira/Contents/bin/ozm");
+}
+
+bool TestBed::makeUserHome(const QString& home) const
+{
+    int exitCode = -1;
+    script({QStringLiteral("user-home"), home}, &exitCode);
+    return exitCode == 0;
+}
+
+void TestBed::startAsUser(QProcess& process, const QString& home, const QString& program,
+                          const QStringList& arguments) const
+{
+    process.setProcessEnvironment(scriptEnvironment());
+    process.start(Script, QStringList{QStringLiteral("user-exec"), home, program} + arguments);
+}
+
 void TestBed::startOnServerSide(QProcess& process, const QString& program, const QStringList& arguments) const
 {
     process.setProcessEnvironment(scriptEnvironment());

@@ -47,6 +47,20 @@ public:
     // wrapper, so signals meant for the program go through signalProcesses().
     void start(QProcess& process, const QString& program, const QStringList& arguments = {}) const;
 
+    // Installs the client's bundle into the bed as an installation would: root's,
+    // ozm_launch set-uid, with the application copy (and what a test put there)
+    // as its application folder; empty when done, otherwise what went wrong.
+    QString installClient() const;
+    // The installed client program.
+    QString clientProgram() const;
+    // Makes home a fresh home of the bed's unprivileged user (with its data
+    // folder "home/.local/share/Ozmira"); false when it could not.
+    bool makeUserHome(const QString& home) const;
+    // Starts a program on the client side as the bed's unprivileged user with
+    // that home, this process's display and an environment of its own.
+    void startAsUser(QProcess& process, const QString& home, const QString& program,
+                     const QStringList& arguments = {}) const;
+
     // Starts a program in the server namespace, where the servers' address is.
     void startOnServerSide(QProcess& process, const QString& program, const QStringList& arguments = {}) const;
 

@@ -4,6 +4,8 @@
 #                     at 10.77.0.1; further addresses 10.77.0.11-13 answer nothing (dead servers)
 #                     WEB_HOST_LOOKUP=public-dns: 8.8.8.8 there too, a name server (dnsmasq)
 #                     that names the web host
+#                     the service stand-in runs here on 10.77.0.1 too when a test starts it
+#                     (server-exec stand_in_service.py --address 10.77.0.1)
 #   client namespace: where ozm_launch runs, from a private copy of the application folder,
 #                     with its own resolv.conf and hosts (ip netns exec bind-mounts them over
 #                     /etc), its own process list and its own /run, as on a machine of its own:
@@ -16,6 +18,15 @@
 #   testbed.sh setup APP_SOURCE_DIR   make namespaces, PKI, the application copy, start servers
 #   testbed.sh exec CMD...            run CMD on the client side
 #   testbed.sh server-exec CMD...     run CMD in the server namespace
+#   testbed.sh install-client BUNDLE  install the client's bundle (BUNDLE/Contents/bin and Contents/Resources)
+#                                     as an installation would: root-owned, ozm_launch set-uid root, its
+#                                     Resources the bed's application copy (app/ then names it)
+#   testbed.sh user-home HOME         make HOME a throwaway home of the bed's user, with its data folder
+#                                     (.local/share/Ozmira), .config and a runtime folder (run)
+#   testbed.sh user-exec HOME CMD...  run CMD on the client side as the bed's user with that home (made
+#                                     when missing) and an environment of its own: HOME, XDG_CONFIG_HOME,
+#                                     XDG_RUNTIME_DIR, PATH, and from the caller's DISPLAY, XAUTHORITY,
+#                                     DBUS_SESSION_BUS_ADDRESS, LANG and the sanitizers' options
 #   testbed.sh pids NAME              host pids of the client side's processes called NAME
 #   testbed.sh system-bus             run a message bus in the foreground as the client side's
 #                                     system bus (/run/dbus/system_bus_socket in its own /run),
@@ -42,6 +53,11 @@ WEB_HOST=${WEB_HOST:-www.ozmira.com}
 WEB_HOST_LOOKUP=${WEB_HOST_LOOKUP:-hosts}
 PUBLIC_DNS=8.8.8.8
 CLIENT_PIDS=${CLIENT_PIDS:-private}
+# The service's own host name; the client side's hosts file maps it to the servers' address.
+SERVICE_HOST=api.ozmira.net
+# The unprivileged user the client runs as on the client side: nobody unless told.
+BED_UID=${BED_UID:-65534}
+BED_GID=${BED_GID:-$(id -g "$BED_UID" 2>/dev/null || echo "$BED_UID")}
 
 die() { echo "testbed: $*" >&2; exit 1; }
 
@@ -177,7 +193,7 @@ setup() {
         echo "nameserver 192.0.2.53" >"/etc/netns/$NS_C/resolv.conf"
     fi
     if [ "$WEB_HOST_LOOKUP" = hosts ]; then
-        printf '127.0.0.1 localhost\n%s %s\n' "$SRV_IP" "$WEB_HOST" >"/etc/netns/$NS_C/hosts"
+        printf '127.0.0.1 localhost\n%s %s %s\n' "$SRV_IP" "$WEB_HOST" "$SERVICE_HOST" >"/etc/netns/$NS_C/hosts"
     else
         printf '127.0.0.1 localhost\n' >"/etc/netns/$NS_C/hosts"
     fi
@@ -228,6 +244,54 @@ CONF
         system-bus "$TESTBED/system-bus.conf"
 }
 
+# The bundle's copy in the bed, with the application copy (the bed's CA, what a test
+# added) as its Resources. Every folder above it must be open to the bed's user.
+install_client() {
+    local bundle
+    bundle=$(readlink -f "${1:?client bundle}") || die "no bundle $1"
+    [ -x "$bundle/Contents/bin/ozm" ] || die "no client in $bundle"
+    cd "$TESTBED" || exit 1
+    [ -L app ] && die "client installed already"
+    mkdir -p Ozmira/Contents || exit 1
+    cp -a "$bundle/Contents/bin" Ozmira/Contents/ || exit 1
+    mv app Ozmira/Contents/Resources && ln -s Ozmira/Contents/Resources app || exit 1
+    chown -R root:root Ozmira && chmod -R go-w Ozmira || exit 1
+    # chown drops the set-id bits, so the mode comes last.
+    chmod 4755 Ozmira/Contents/Resources/ozm_launch || exit 1
+    local folder=$TESTBED/Ozmira
+    while [ "$folder" != / ]; do
+        chmod o+x "$folder" || exit 1
+        folder=$(dirname "$folder")
+    done
+}
+
+user_home() {   # user_home HOME
+    local home=${1:?home folder}
+    mkdir -p "$home/.local/share/Ozmira" "$home/.config" "$home/run" || exit 1
+    chown -R "$BED_UID:$BED_GID" "$home" && chmod 700 "$home" "$home/run" "$home/.local/share/Ozmira" || exit 1
+    local folder
+    folder=$(dirname "$(readlink -f "$home")")
+    while [ "$folder" != / ]; do
+        chmod o+x "$folder" || exit 1
+        folder=$(dirname "$folder")
+    done
+}
+
+user_exec() {   # user_exec HOME CMD...
+    local home
+    home=$(readlink -f "${1:?home folder}") || exit 1
+    shift
+    [ -d "$home/run" ] || user_home "$home"
+    local keep=(HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/run"
+                PATH=/usr/local/bin:/usr/bin:/bin) name
+    for name in DISPLAY XAUTHORITY DBUS_SESSION_BUS_ADDRESS LANG ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS \
+                QT_QPA_PLATFORM QT_LOGGING_RULES; do
+        [ -n "${!name+set}" ] && keep+=("$name=${!name}")
+    done
+    exec nsenter --target "$(cat "$TESTBED/client.init")" --net --mount --pid --wd="$home" -- \
+        setpriv --reuid="$BED_UID" --regid="$BED_GID" --clear-groups -- env -i "${keep[@]}" "$@"
+}
+
 teardown() {
     cd "$TESTBED" 2>/dev/null || return 0
     local pid f
@@ -248,10 +312,14 @@ case ${1:-} in
     setup) shift; setup "$@" ;;
     exec) shift; exec nsenter --target "$(cat "$TESTBED/client.init")" --net --mount --pid --wd="$PWD" -- "$@" ;;
     server-exec) shift; exec ip netns exec "$NS_S" "$@" ;;
+    install-client) shift; install_client "$@" ;;
+    user-home) shift; user_home "$@" ;;
+    user-exec) shift; user_exec "$@" ;;
     pids) client_pids "${2:?process name}" ;;
     system-bus) system_bus ;;
     _client_init) client_init ;;
     teardown) teardown ;;
     names) echo "$NS_S $NS_C c$ID" ;;
-    *) echo "usage: $0 setup APPDIR | exec CMD... | server-exec CMD... | pids NAME | system-bus | teardown | names" >&2; exit 2 ;;
+    *) echo "usage: $0 setup APPDIR | install-client BUNDLE | user-home HOME | user-exec HOME CMD... | exec CMD... |" \
+            "server-exec CMD... | pids NAME | system-bus | teardown | names" >&2; exit 2 ;;
 esac

@@ -192,14 +192,17 @@ QJsonObject StandInReply::json() const
     return QJsonObject{{QLatin1String("match"), match}, {QLatin1String("reply"), reply}};
 }
 
-StandInService::StandInService(const ScriptProcess::Launcher& launch)
+StandInService::StandInService(const ScriptProcess::Launcher& launch, const QString& address)
+    // The name its certificate holds besides 127.0.0.1.
+    : host(address.isEmpty() ? QStringLiteral("127.0.0.1") : QStringLiteral("api.ozmira.net"))
 {
     const QString portFile = data.filePath(QStringLiteral("ports.json"));
+    QStringList arguments = {QStringLiteral(OZM_STAND_IN_SCRIPT), QStringLiteral("--cert-dir"), certificateFolder(),
+                             QStringLiteral("--port-file"), portFile, QStringLiteral("--control")};
+    if (!address.isEmpty())
+        arguments << QStringLiteral("--address") << address;
     // The first line says it listens; the port file is what a person would read.
-    const bool ready = ScriptProcess::start(process, {QStringLiteral(OZM_STAND_IN_SCRIPT), QStringLiteral("--cert-dir"),
-                                                      certificateFolder(), QStringLiteral("--port-file"), portFile,
-                                                      QStringLiteral("--control")},
-                                           launch);
+    const bool ready = ScriptProcess::start(process, arguments, launch);
     QFile file(portFile);
     if (!ready || !file.open(QIODevice::ReadOnly)) {
         qWarning() << "stand-in service did not start";
@@ -235,7 +238,7 @@ quint16 StandInService::port(Port which) const
 
 QString StandInService::url(Port which) const
 {
-    return QStringLiteral("%1://127.0.0.1:%2").arg(which == Http ? "http" : "https").arg(port(which));
+    return QStringLiteral("%1://%2:%3").arg(which == Http ? "http" : "https", host).arg(port(which));
 }
 
 QJsonObject StandInService::call(const QJsonObject& command) const

@@ -108,15 +108,18 @@ public:
     enum Port { Https, Expired, SelfSigned, WrongHost, Http };
 
     // launch starts the stand-in's program where it is to run (as on a test bed's
-    // client side); without one it runs in this process's world.
-    explicit StandInService(const ScriptProcess::Launcher& launch = {});
+    // client side); without one it runs in this process's world. It listens on
+    // 127.0.0.1, or on address (as a test bed's servers' one), where the client
+    // reaches it under the service's own host name.
+    explicit StandInService(const ScriptProcess::Launcher& launch = {}, const QString& address = {});
     ~StandInService();
     StandInService(const StandInService&) = delete;
     StandInService& operator=(const StandInService&) = delete;
 
     bool isRunning() const;
     quint16 port(Port which = Https) const;
-    // "https://127.0.0.1:<port>", "http://" for Http.
+    // "https://127.0.0.1:<port>", "http://" for Http; with an address of its own
+    // the service's host name in place of 127.0.0.1.
     QString url(Port which = Https) const;
     QString appFolder() const { return app.path(); }
     QString dataFolder() const { return data.path(); }
@@ -141,4 +144,5 @@ private:
     QTemporaryDir data;
     mutable QProcess process;
     QHash<Port, quint16> ports;
+    QString host;
 };

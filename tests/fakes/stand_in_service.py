@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Stand-in for the Ozmira service API, for tests and for demonstrations.
 
-Listens on 127.0.0.1, each on a port of its own:
+Listens on 127.0.0.1 (--address names another), each on a port of its own:
   https        HTTPS with a server certificate of the test CA for 127.0.0.1,
                localhost and the service's own host name (the client trusts that
                CA once "certs/test-ca.pem" in its application folder holds it);
@@ -653,10 +653,10 @@ class Handler(BaseHTTPRequestHandler):
 class Server(ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, port_name, context, port=0):
+    def __init__(self, port_name, context, address, port=0):
         self.port_name = port_name
         self.context = context
-        super().__init__(("127.0.0.1", port), Handler)
+        super().__init__((address, port), Handler)
 
     def finish_request(self, request, client_address):
         State.count_connection(self.port_name)
@@ -700,6 +700,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--cert-dir", required=True,
                         help="folder of the test CA (ca.pem) and the server certificates; made when missing")
+    parser.add_argument("--address", default="127.0.0.1",
+                        help="the address to listen on; a client away from it reaches the https port as " + SERVICE_HOST)
     parser.add_argument("--https-port", type=int, default=0, help="the https port; any free one when left out")
     parser.add_argument("--port-file", help='written once listening: {"https": port, ...} as JSON')
     parser.add_argument("--replies", help="JSON file holding a list of scripted replies")
@@ -710,7 +712,7 @@ def main():
     make_certificates(args.cert_dir)
     contexts = {"https": "good", "expired": "expired", "self_signed": "self_signed", "wrong_host": "wrong_host"}
     servers = {name: Server(name, server_context(args.cert_dir, contexts[name]) if name in contexts else None,
-                            args.https_port if name == "https" else 0)
+                            args.address, args.https_port if name == "https" else 0)
                for name in PORT_NAMES}
     if args.replies:
         with open(args.replies) as f:

@@ -30,13 +30,8 @@ class Handler(service.Handler):
 
 class Server(service.Server):
     def __init__(self, address, context):
-        self.listen_on = address
-        super().__init__("https", context)
+        super().__init__("https", context, *address)
         self.RequestHandlerClass = Handler
-
-    def server_bind(self):
-        self.server_address = self.listen_on
-        super().server_bind()
 
 
 def host_certificate(cert_dir, name):

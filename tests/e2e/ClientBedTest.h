@@ -1,0 +1,40 @@
+#pragma once
+
+#include "BedDesktop.h"
+#include "ClientSession.h"
+#include "ServiceBedTest.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// What a test of the installed desktop client on a test bed starts from: the
+// service bed with the stand-in in the servers' namespace, the client installed
+// into the bed as root's with its backend set-uid. Each case gets a fresh tray
+// on the test's own display and a fresh home of the bed's unprivileged user,
+// holding "licenseserver" in its data folder. After each case the client is gone
+// (terminated when still running), a failed case prints what it said, and the
+// bed is as the service bed leaves it.
+class ClientBedTest : public ServiceBedTest
+{
+    Q_OBJECT
+protected:
+    ClientBedTest();
+    ~ClientBedTest() override;
+
+    // The case's home; the client's data folder is in it.
+    QString home() const;
+    QString dataFolder() const;
+    // Starts the client (again) as the bed's user in the case's home.
+    std::unique_ptr<ClientSession> startClient(const QStringList& arguments = {}) const;
+
+    std::unique_ptr<BedDesktop> desktop;
+    std::unique_ptr<ClientSession> client;
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+};

@@ -1,0 +1,232 @@
+#include "BedServiceReplies.h"
+#include "ClientBedTest.h"
+#include "Poll.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const char* const MobilePath = "/mobile/licMobile";
+const char* const SetupPath = "/setup_connection";
+const QString Email = QStringLiteral("alice@example.org");
+const QString AccountPassword = QStringLiteral("Plain-Secret-7");
+const QString MainWindow = QStringLiteral("Ozmira - Welcome");
+const QString FirstRunGuide = QStringLiteral("Ozmira - Quick Start Guide");
+const QString StatusWindow = QStringLiteral("Ozmira - Status");
+// The status window's panel while the VPN is up.
+constexpr QRgb EncryptedGreen = 0x0EA34B;
+
+} // namespace
+
+// The installed desktop client on a test bed, as its user sees it: typed into
+// with the keyboard, clicked in its tray, watched by its screens, its
+// screenshots and the bed's routes and processes.
+class tst_EndToEndClient : public ClientBedTest
+{
+    Q_OBJECT
+private slots:
+    void firstStartSignsInAndActivates();
+    void trayDeactivateBringsRoutesBack();
+    void quitWhileActivatedDeactivatesFirst_data();
+    void quitWhileActivatedDeactivatesFirst();
+    void clientEndsWithItsBackend();
+    void secondStartShowsStatusOrQuits();
+
+private:
+    // The service knows the account, with no device until the client registers one.
+    void serveAccount();
+    // A first start of the client through e-mail and device prompts to Ready;
+    // the case has failed when it does not get there.
+    void signIn();
+    // From Ready through the tray's first entry to Encrypted, with the default
+    // route in the tunnel.
+    void activate(const QString& shotName);
+    // The tray's first entry (Deactivate while the VPN is up).
+    void pressFirstTrayEntry();
+    // Whether openvpn is gone and the routes are routesBefore again.
+    bool bedIsBack(const QString& routesBefore);
+    QString deviceIdSent() const;
+};
+
+void tst_EndToEndClient::serveAccount()
+{
+    service->reply(StandInReply("GET", MobilePath).act("init").xml(BedServiceReplies::init({TestBed::ServerHost})));
+    service->reply(StandInReply("GET", SetupPath).xml(BedServiceReplies::setup(TestBed::ServerHost)));
+    service->reply(StandInReply("GET", MobilePath).act("profile").xml(BedServiceReplies::profile(Email)).times(1));
+}
+
+QString tst_EndToEndClient::deviceIdSent() const
+{
+    for (const StandInRequest& request : requests(MobilePath, "profile"))
+        for (const auto& parameter : request.query)
+            if (parameter.first == "devid")
+                return parameter.second;
+    return QString();
+}
+
+void tst_EndToEndClient::signIn()
+{
+    serveAccount();
+    client = startClient();
+    QVERIFY(client->showed("ScreenConfiguring"));
+    QVERIFY(desktop->windowShown(MainWindow, 60000));
+    QVERIFY(!desktop->shot(MainWindow, "tst_EndToEndClient-01-configuring").isNull());
+    QVERIFY(client->showed("ScreenEmailPrompt", 120000));
+    QVERIFY(!desktop->shot(MainWindow, "tst_EndToEndClient-02-email").isNull());
+    QVERIFY(desktop->typeInto(MainWindow, Email, {"Return"}));
+    QVERIFY(client->showed("ScreenDevicePrompt"));
+
+    // Once registered, the computer is the account's device under the id it sent.
+    const QString deviceId = deviceIdSent();
+    QVERIFY(!deviceId.isEmpty());
+    service->reply(StandInReply("GET", MobilePath).act("profile").xml(BedServiceReplies::profile(Email, deviceId)));
+    QVERIFY(!desktop->shot(MainWindow, "tst_EndToEndClient-03-device").isNull());
+    QVERIFY(desktop->typeInto(MainWindow, AccountPassword, {"Return"}));
+    QVERIFY(client->showed("ScreenConfigured"));
+    // The first-run guide comes next; its Close, the third button, leaves the
+    // client ready in the tray (on the bed's wired network it calls itself
+    // secure, so no Ready screen stands in the way).
+    QVERIFY(desktop->windowShown(FirstRunGuide, 60000));
+    QVERIFY(!desktop->shot(FirstRunGuide, "tst_EndToEndClient-04-guide").isNull());
+    QVERIFY(desktop->typeInto(FirstRunGuide, QString(), {"Tab", "Tab", "space"}));
+    QVERIFY(Poll::until([this] { return !desktop->windowShown(FirstRunGuide, 0); }, 30000));
+    QVERIFY(desktop->trayIconShown(30000));
+}
+
+void tst_EndToEndClient::pressFirstTrayEntry()
+{
+    QVERIFY(desktop->openTrayMenu());
+    QVERIFY(desktop->press({"Down", "Return"}));
+}
+
+bool tst_EndToEndClient::bedIsBack(const QString& routesBefore)
+{
+    return Poll::until([&] { return bed->pids("openvpn").isEmpty() && bed->routes() == routesBefore; }, 30000);
+}
+
+void tst_EndToEndClient::activate(const QString& shotName)
+{
+    pressFirstTrayEntry();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(client->turned("Activating"));
+    QVERIFY(client->turned("Activated", 120000));
+    QVERIFY(Poll::until([this] { return bed->defaultRoute().contains(" dev tun"); }, 30000));
+    QVERIFY(desktop->windowShown(StatusWindow, 30000));
+    const QImage encrypted = desktop->shot(StatusWindow, shotName);
+    QVERIFY(!encrypted.isNull());
+    QVERIFY2(BedDesktop::pixelsOf(encrypted, EncryptedGreen) > 2000, "no green Encrypted panel");
+}
+
+// A first start: the service's account is signed in on the keyboard, the
+// computer registered, the start at login written; Activate brings the tunnel
+// up, shown green, and the traffic through it is counted.
+void tst_EndToEndClient::firstStartSignsInAndActivates()
+{
+    signIn();
+    if (QTest::currentTestFailed())
+        return;
+    const QString autostart = home() + "/.config/autostart/Ozmira.desktop";
+    QVERIFY(QFile::exists(autostart));
+    QProcess validate;
+    validate.setProcessChannelMode(QProcess::ForwardedChannels);
+    validate.start("desktop-file-validate", {autostart});
+    QVERIFY(validate.waitForFinished(20000));
+    QCOMPARE(validate.exitCode(), 0);
+
+    activate("tst_EndToEndClient-05-encrypted");
+    if (QTest::currentTestFailed())
+        return;
+    QProcess ping;
+    bed->start(ping, "ping", {"-q", "-c", "20", "-i", "0.2", "-s", "60000", TestBed::TunnelGateway});
+    QVERIFY(ping.waitForFinished(60000));
+    QCOMPARE(ping.exitCode(), 0);
+}
+
+// The tray's Deactivate takes the tunnel down: the backend is asked once, goes
+// idle, and the routes are as before the activation.
+void tst_EndToEndClient::trayDeactivateBringsRoutesBack()
+{
+    signIn();
+    if (QTest::currentTestFailed())
+        return;
+    const QString routesBefore = bed->routes();
+    activate("tst_EndToEndClient-deactivate-encrypted");
+    if (QTest::currentTestFailed())
+        return;
+    const int activated = client->cursor;
+    pressFirstTrayEntry();
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(client->turned("Deactivating"));
+    QVERIFY(bedIsBack(routesBefore));
+    QVERIFY(client->turned("(StateSecure|Deactivated)"));
+    QCOMPARE(client->lines.mid(activated).filter("OZM_VPN_DEACTIVATE").size(), 1);
+}
+
+void tst_EndToEndClient::quitWhileActivatedDeactivatesFirst_data()
+{
+    QTest::addColumn<bool>("bySignal");
+    QTest::newRow("ozm quit") << false;
+    QTest::newRow("SIGTERM") << true;
+}
+
+// Quitting while the VPN is up takes it down before the client ends with 0,
+// and the bed is left as it was.
+void tst_EndToEndClient::quitWhileActivatedDeactivatesFirst()
+{
+    QFETCH(bool, bySignal);
+    signIn();
+    if (QTest::currentTestFailed())
+        return;
+    const QString routesBefore = bed->routes();
+    activate(QStringLiteral("tst_EndToEndClient-quit-encrypted-%1").arg(bySignal ? "signal" : "command"));
+    if (QTest::currentTestFailed())
+        return;
+    if (bySignal) {
+        QCOMPARE(bed->signalProcesses("ozm", SIGTERM), 1);
+    } else {
+        ClientSession quitter(*bed, home(), {"quit"});
+        QCOMPARE(quitter.exitCode(), 0);
+    }
+    QCOMPARE(client->exitCode(), 0);
+    QVERIFY2(client->seen(0, ".*OZM_VPN_DEACTIVATE.*", 0), "quit without deactivating");
+    QVERIFY(bedIsBack(routesBefore));
+    QVERIFY(Poll::until([this] { return bed->pids("ozm_launch").isEmpty(); }, 30000));
+}
+
+// A backend killed outright leaves the client nothing to run: it ends.
+void tst_EndToEndClient::clientEndsWithItsBackend()
+{
+    serveAccount();
+    client = startClient();
+    QVERIFY(client->showed("ScreenEmailPrompt", 120000));
+    QCOMPARE(bed->signalProcesses("ozm_launch", SIGKILL), 1);
+    QVERIFY(client->exitCode() >= 0);
+}
+
+// A plain second start shows the running client's status window and ends;
+// a second start with "QUIT" is no quit mode, but the running client quits on it.
+void tst_EndToEndClient::secondStartShowsStatusOrQuits()
+{
+    serveAccount();
+    client = startClient();
+    QVERIFY(client->showed("ScreenEmailPrompt", 120000));
+    QVERIFY(!desktop->windowShown(StatusWindow, 0));
+    ClientSession second(*bed, home());
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(desktop->windowShown(StatusWindow, 30000));
+    QVERIFY(!desktop->shot(StatusWindow, "tst_EndToEndClient-second-start-status").isNull());
+
+    ClientSession quitter(*bed, home(), {"QUIT"});
+    QCOMPARE(quitter.exitCode(), 0);
+    QCOMPARE(client->exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_EndToEndClient)
+
+#include "tst_EndToEndClient.moc"
