@@ -50,9 +50,9 @@ void ClientBedTest::init()
     // the next one in.
     desktop = std::make_unique<BedDesktop>();
     QVERIFY2(desktop->isRunning(), "no tray on the display");
-    QVERIFY(bed->makeUserHome(home()));
     writeFile(dataFolder() + QStringLiteral("/licenseserver"),
               contentOf(service->dataFolder() + QStringLiteral("/licenseserver")));
+    QVERIFY(bed->makeUserHome(home()));
 }
 
 void ClientBedTest::cleanup()

@@ -103,6 +103,15 @@ bool TestBed::startSystemBus(QProcess& process) const
     return process.waitForReadyRead(20000) && process.readLine().startsWith("unix:");
 }
 
+QString TestBed::systemBusAddress() const
+{
+    QFile init(folder() + QStringLiteral("/client.init"));
+    if (!init.open(QIODevice::ReadOnly))
+        return QString();
+    return QStringLiteral("unix:path=/proc/%1/root/run/dbus/system_bus_socket")
+        .arg(QString::fromLatin1(init.readAll().trimmed()));
+}
+
 QList<int> TestBed::pids(const QString& name) const
 {
     QList<int> found;

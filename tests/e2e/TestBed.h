@@ -53,8 +53,9 @@ public:
     QString installClient() const;
     // The installed client program.
     QString clientProgram() const;
-    // Makes home a fresh home of the bed's unprivileged user (with its data
-    // folder "home/.local/share/Ozmira"); false when it could not.
+    // Makes home a home of the bed's unprivileged user (with its data folder
+    // "home/.local/share/Ozmira"), everything in it the user's; false when it
+    // could not.
     bool makeUserHome(const QString& home) const;
     // Starts a program on the client side as the bed's unprivileged user with
     // that home, this process's display and an environment of its own.
@@ -68,6 +69,8 @@ public:
     // set-uid backend too) find at the usual place with no environment; false when
     // it does not listen within the time. It ends with the process or the bed.
     bool startSystemBus(QProcess& process) const;
+    // That bus's address as this process reaches it, through the client side's /run.
+    QString systemBusAddress() const;
 
     // Host pids of the client side's processes with this name.
     QList<int> pids(const QString& name) const;

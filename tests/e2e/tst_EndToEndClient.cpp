@@ -2,6 +2,8 @@
 #include "ClientBedTest.h"
 #include "Poll.h"
 
+#include <FakeLogind.h>
+
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
@@ -17,6 +19,7 @@ const QString AccountPassword = QStringLiteral("Plain-Secret-7");
 const QString MainWindow = QStringLiteral("Ozmira - Welcome");
 const QString FirstRunGuide = QStringLiteral("Ozmira - Quick Start Guide");
 const QString StatusWindow = QStringLiteral("Ozmira - Status");
+const QString UsageWindow = QStringLiteral("Ozmira - Usage");
 // The status window's panel while the VPN is up.
 constexpr QRgb EncryptedGreen = 0x0EA34B;
 
@@ -35,20 +38,23 @@ private slots:
     void quitWhileActivatedDeactivatesFirst();
     void clientEndsWithItsBackend();
     void secondStartShowsStatusOrQuits();
+    void sleepTakesTheTunnelDownAndReleasesLogind();
 
 private:
     // The service knows the account, with no device until the client registers one.
     void serveAccount();
-    // A first start of the client through e-mail and device prompts to Ready;
-    // the case has failed when it does not get there.
+    // A first start of the client through e-mail and device prompts and the
+    // first-run guide to its icon in the tray; the case has failed when it does
+    // not get there.
     void signIn();
-    // From Ready through the tray's first entry to Encrypted, with the default
-    // route in the tunnel.
+    // From idle through the tray's first entry (Activate) to Encrypted in the
+    // status window, with the default route in the tunnel.
     void activate(const QString& shotName);
     // The tray's first entry (Deactivate while the VPN is up).
     void pressFirstTrayEntry();
-    // Whether openvpn is gone and the routes are routesBefore again.
-    bool bedIsBack(const QString& routesBefore);
+    // Empty once openvpn is gone and the routes are routesBefore again, otherwise
+    // what is left.
+    QString bedChange(const QString& routesBefore);
     QString deviceIdSent() const;
 };
 
@@ -103,9 +109,12 @@ void tst_EndToEndClient::pressFirstTrayEntry()
     QVERIFY(desktop->press({"Down", "Return"}));
 }
 
-bool tst_EndToEndClient::bedIsBack(const QString& routesBefore)
+QString tst_EndToEndClient::bedChange(const QString& routesBefore)
 {
-    return Poll::until([&] { return bed->pids("openvpn").isEmpty() && bed->routes() == routesBefore; }, 30000);
+    const auto back = [&] { return bed->pids("openvpn").isEmpty() && bed->routes() == routesBefore; };
+    if (Poll::until(back, 30000))
+        return QString();
+    return QStringLiteral("openvpn processes: %1; routes:\n%2").arg(bed->pids("openvpn").size()).arg(bed->routes());
 }
 
 void tst_EndToEndClient::activate(const QString& shotName)
@@ -141,10 +150,18 @@ void tst_EndToEndClient::firstStartSignsInAndActivates()
     activate("tst_EndToEndClient-05-encrypted");
     if (QTest::currentTestFailed())
         return;
+    // The usage window's figures follow a ping of large packets through the tunnel.
+    QVERIFY(desktop->openTrayMenu());
+    QVERIFY(desktop->press({"Down", "Down", "Down", "Return"}));
+    QVERIFY(desktop->windowShown(UsageWindow, 30000));
+    const QImage before = desktop->shot(UsageWindow, "tst_EndToEndClient-06-usage-before");
+    QVERIFY(!before.isNull());
     QProcess ping;
     bed->start(ping, "ping", {"-q", "-c", "20", "-i", "0.2", "-s", "60000", TestBed::TunnelGateway});
     QVERIFY(ping.waitForFinished(60000));
     QCOMPARE(ping.exitCode(), 0);
+    QVERIFY(Poll::until([&] { return desktop->shot(UsageWindow, "tst_EndToEndClient-07-usage-after") != before; },
+                        30000));
 }
 
 // The tray's Deactivate takes the tunnel down: the backend is asked once, goes
@@ -163,9 +180,10 @@ void tst_EndToEndClient::trayDeactivateBringsRoutesBack()
     if (QTest::currentTestFailed())
         return;
     QVERIFY(client->turned("Deactivating"));
-    QVERIFY(bedIsBack(routesBefore));
+    QCOMPARE(bedChange(routesBefore), QString());
     QVERIFY(client->turned("(StateSecure|Deactivated)"));
-    QCOMPARE(client->lines.mid(activated).filter("OZM_VPN_DEACTIVATE").size(), 1);
+    // The session control logs each deactivation it sends to the backend.
+    QCOMPARE(client->lines.mid(activated).filter(QRegularExpression("^deactivate$")).size(), 1);
 }
 
 void tst_EndToEndClient::quitWhileActivatedDeactivatesFirst_data()
@@ -194,12 +212,13 @@ void tst_EndToEndClient::quitWhileActivatedDeactivatesFirst()
         QCOMPARE(quitter.exitCode(), 0);
     }
     QCOMPARE(client->exitCode(), 0);
-    QVERIFY2(client->seen(0, ".*OZM_VPN_DEACTIVATE.*", 0), "quit without deactivating");
-    QVERIFY(bedIsBack(routesBefore));
+    QVERIFY2(client->seen(0, ".*Activation state change: Deactivating from Activated", 0), "quit without deactivating");
+    QCOMPARE(bedChange(routesBefore), QString());
     QVERIFY(Poll::until([this] { return bed->pids("ozm_launch").isEmpty(); }, 30000));
 }
 
-// A backend killed outright leaves the client nothing to run: it ends.
+// A backend killed outright leaves the client nothing to run: it ends, and
+// does not crash.
 void tst_EndToEndClient::clientEndsWithItsBackend()
 {
     serveAccount();
@@ -225,6 +244,42 @@ void tst_EndToEndClient::secondStartShowsStatusOrQuits()
     ClientSession quitter(*bed, home(), {"QUIT"});
     QCOMPARE(quitter.exitCode(), 0);
     QCOMPARE(client->exitCode(), 0);
+}
+
+// Before sleep the client takes the tunnel down and only then lets logind go
+// on; after wake it holds a new delay lock for the next sleep. (Whether the VPN
+// comes back after wake is the activate setting's: on the bed's wired network
+// the default leaves it down, and "any network" brings it back even before wake.)
+void tst_EndToEndClient::sleepTakesTheTunnelDownAndReleasesLogind()
+{
+    QProcess systemBus;
+    QVERIFY(bed->startSystemBus(systemBus));
+    FakeLogind logind(bed->systemBusAddress());
+    QVERIFY(logind.isRunning());
+    signIn();
+    if (QTest::currentTestFailed())
+        return;
+    const QString routesBefore = bed->routes();
+    activate("tst_EndToEndClient-sleep-encrypted");
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(Poll::until([&] { return !logind.inhibitCalls().isEmpty(); }, 30000));
+    const int lock = logind.inhibitCalls().size() - 1;
+    QCOMPARE(logind.inhibitCalls().at(lock).value(0), QStringLiteral("sleep"));
+    QCOMPARE(logind.inhibitCalls().at(lock).value(3), QStringLiteral("delay"));
+    QVERIFY(logind.isHeld(lock));
+
+    QVERIFY(logind.prepareForSleep(true));
+    QVERIFY(client->turned("Deactivating"));
+    QVERIFY(Poll::until([&] { return !logind.isHeld(lock); }, 30000));
+    QVERIFY(client->turned("(StateSecure|Deactivated)"));
+    QCOMPARE(bedChange(routesBefore), QString());
+
+    QVERIFY(logind.prepareForSleep(false));
+    QVERIFY(Poll::until([&] { return logind.inhibitCalls().size() > lock + 1 && logind.isHeld(lock + 1); }, 30000));
+    client.reset();
+    systemBus.kill();
+    systemBus.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(tst_EndToEndClient)

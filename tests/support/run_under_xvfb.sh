@@ -19,7 +19,9 @@ trap 'exit 143' TERM
 trap 'exit 130' INT
 
 # Xvfb writes the display number to the descriptor once it accepts clients.
-exec {display_fd}< <(exec Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>"$runtime/xvfb.log")
+# -noreset: a server that resets whenever its last client goes refuses the
+# clients that come meanwhile, and a test's helpers come and go one by one.
+exec {display_fd}< <(exec Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"$runtime/xvfb.log")
 xvfb_pid=$!
 if ! read -r display <&"$display_fd"; then
     echo "run_under_xvfb: Xvfb did not start:" >&2
