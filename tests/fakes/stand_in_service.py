@@ -30,7 +30,9 @@ Scripted replies are JSON objects {"match": {...}, "reply": {...}}:
          connection), "reset_after" (announces the whole body, sends that many
          bytes and resets the connection), "last_modified" (an HTTP date; a
          request whose If-Modified-Since is not older gets 304),
-         "times" (how many requests it answers; all when left out).
+         "times" (how many requests it answers; all when left out),
+         "fill" (names of the request's query keys: each "{name}" in the body
+         becomes that key's value, so an answer can name what the client sent).
   The newest matching reply answers.
 
 With --control, one JSON command a line is read from standard input and one JSON
@@ -555,6 +557,13 @@ def fixed_body(reply):
     return b""
 
 
+def filled(body, reply, record):
+    for key in reply.get("fill", ()):
+        value = first_value(record["query"], key) or ""
+        body = body.replace(("{%s}" % key).encode("utf-8"), value.encode("utf-8"))
+    return body
+
+
 def generated(size):
     """Body bytes, size of them or without end for -1, in chunks."""
     pattern = (b"0123456789abcdef" * (CHUNK // 16))
@@ -602,7 +611,7 @@ class Handler(BaseHTTPRequestHandler):
             self.send_head(status, headers)
             self.send_chunks(generated(-1), reply)
             return
-        body = b"".join(generated(reply["size"])) if "size" in reply else fixed_body(reply)
+        body = b"".join(generated(reply["size"])) if "size" in reply else filled(fixed_body(reply), reply, record)
         self.send_head(status, headers + [("Content-Length", str(len(body)))])
         if reply.get("close_early"):
             body = body[:len(body) // 2]
