@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # One entry point for people and CI:
-#   ./dev.sh run    install what is missing, build, run a VPN session on a test bed
+#   ./dev.sh run    install what is missing, build, run the client against a stand-in service on a test bed
 #   ./dev.sh test   install what is missing, build with sanitizers, run every test
 #   ./dev.sh screenshots   list the pictures the window tests took in the last test build
 #
@@ -14,12 +14,12 @@ cd "$(dirname "$SELF")"
 PACKAGES=(
     g++ cmake ninja-build pkg-config
     qtbase5-dev libqt5dbus5 qttools5-dev qttools5-dev-tools libqt5svg5-dev
-    xvfb xdotool libxcb1-dev fonts-lato imagemagick trayer
+    xvfb xauth xdotool libxcb1-dev fonts-lato imagemagick trayer
     xdg-utils desktop-file-utils file
     qtmultimedia5-dev
     qtwebengine5-dev libgl1-mesa-dri
     openvpn openssl iproute2 iputils-ping traceroute procps util-linux dbus-daemon python3
-    dnsmasq-base
+    dnsmasq-base bind9-dnsutils
 )
 
 become_root() {   # become_root ARGS...: the script's own arguments
@@ -52,8 +52,9 @@ build() {   # build <dir> [cmake options...]
 run() {
     install_missing
     build build
-    # Until the desktop client exists, the program is shown at work on a test bed.
-    tests/e2e/demo.sh build
+    # The real client on a test bed; without a display it runs on an X server of
+    # its own and leaves its screenshots in demo-shots/.
+    tests/e2e/demo.sh build demo-shots
 }
 
 test() {
