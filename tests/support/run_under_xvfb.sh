@@ -20,8 +20,10 @@ trap 'exit 130' INT
 
 # Xvfb writes the display number to the descriptor once it accepts clients.
 # -noreset: a server that resets whenever its last client goes refuses the
-# clients that come meanwhile, and a test's helpers come and go one by one.
-exec {display_fd}< <(exec Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"$runtime/xvfb.log")
+# clients that come meanwhile, and a test's helpers come and go one by one. It
+# runs in a session of its own: a Ctrl-C at the terminal goes to the command,
+# which may still need its display to wind down.
+exec {display_fd}< <(exec setsid Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>"$runtime/xvfb.log")
 xvfb_pid=$!
 if ! read -r display <&"$display_fd"; then
     echo "run_under_xvfb: Xvfb did not start:" >&2
