@@ -53,7 +53,7 @@ log=$home/.local/share/Ozmira/log.txt
 bed() { "$here/testbed.sh" "$@"; }
 as_user() { bed user-exec "$home" "$@"; }
 client=$TESTBED/Ozmira/Contents/bin/ozm
-SERVICE_PID= WEB_HOST_PID= TRAY_PID= CLIENT_PID= web_host_input=
+SERVICE_PID= TRAY_PID= CLIENT_PID= web_host_input=
 
 step() { printf '\n== %s\n' "$*"; }
 show() { sed 's/^/     /'; }
@@ -65,7 +65,7 @@ finish() {
     [ -n "$CLIENT_PID" ] && kill "$CLIENT_PID" 2>/dev/null
     [ -n "$TRAY_PID" ] && kill "$TRAY_PID" 2>/dev/null
     [ -n "$web_host_input" ] && exec {web_host_input}>&-
-    [ -n "$SERVICE_PID" ] && kill "$SERVICE_PID" 2>/dev/null
+    [ -n "$SERVICE_PID" ] && kill "$SERVICE_PID" 2>/dev/null && wait "$SERVICE_PID" 2>/dev/null
     bed teardown
     rm -rf "$TESTBED"
     return 0
@@ -118,14 +118,14 @@ start_service() {
     local folder=$TESTBED/service
     mkdir -m 700 "$folder"
     write_service_replies "$folder"
-    bed server-exec python3 "$here/../fakes/stand_in_service.py" --cert-dir "$folder" --address "$SERVER" \
+    setsid "$here/testbed.sh" server-exec python3 "$here/../fakes/stand_in_service.py" --cert-dir "$folder" --address "$SERVER" \
         --port-file "$folder/ports.json" --replies "$folder/replies.json" >"$TESTBED/service.log" 2>&1 &
     SERVICE_PID=$!
     # It has made the CA, which the web host then takes, once it has written its ports.
     wait_for "[ -s $folder/ports.json ]" || { cat "$TESTBED/service.log"; echo "The service stand-in did not start." >&2; exit 1; }
     SERVICE_PORT=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["https"])' "$folder/ports.json")
     mkfifo "$folder/web-host.in"
-    bed server-exec python3 "$here/../fakes/web_host.py" --cert-dir "$folder" --listen "$SERVER" --name "$WEB_HOST" \
+    setsid "$here/testbed.sh" server-exec python3 "$here/../fakes/web_host.py" --cert-dir "$folder" --listen "$SERVER" --name "$WEB_HOST" \
         --page "Your connection is confirmed." <"$folder/web-host.in" >"$TESTBED/web-host.log" 2>&1 &
     # The web host runs until its input ends.
     exec {web_host_input}>"$folder/web-host.in"
@@ -175,7 +175,7 @@ wait_screen() {   # wait_screen SCREEN [SECONDS]
             log_cursor=$((log_cursor + found))
             return 0
         fi
-        client_running || { echo "   ozm has exited." >&2; return 1; }
+        client_running || { [ -n "$interrupted" ] || echo "   ozm has exited." >&2; return 1; }
         sleep 0.2
     done
     echo "   No $1 screen came within ${2:-60} s; the client's log is $log" >&2
@@ -188,6 +188,7 @@ client_running() { [ -n "$CLIENT_PID" ] && kill -0 "$CLIENT_PID" 2>/dev/null; }
 window() {
     local id _
     for _ in $(seq 150); do
+        client_running || return 1
         id=$(xdotool search --onlyvisible --name '^Ozmira - Welcome$' 2>/dev/null | head -n 1)
         [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.2
@@ -241,11 +242,11 @@ drive_headless() {
     rm -rf "$shots" && mkdir -p "$shots"
     wait_screen ScreenConfiguring && shot 01-configuring || return 1
     wait_screen ScreenEmailPrompt || return 1
-    type_into_window "$EMAIL"
+    type_into_window "$EMAIL" || return 1
     shot 02-email
     xdotool key Return
     wait_screen ScreenDevicePrompt || return 1
-    type_into_window "$PASSWORD"
+    type_into_window "$PASSWORD" || return 1
     shot 03-password
     xdotool key Return
     # Configured, or at once what the bed's wired network is: secure.
@@ -275,13 +276,21 @@ show_tunnel() {
 }
 
 # Quits the running client the way a second start does: it deactivates first.
+interrupted=
+quit_on_signal() {
+    interrupted=1
+    quit_client
+}
+
 quit_client() {
     trap - INT TERM
-    client_running || return 0
-    echo
-    echo "   Quitting ozm: it deactivates the VPN and exits."
-    as_user "$client" quit >/dev/null 2>&1 || true
-    wait "$CLIENT_PID" 2>/dev/null || true
+    if client_running; then
+        echo
+        echo "   Quitting ozm: it deactivates the VPN and exits."
+        as_user "$client" quit >/dev/null 2>&1 || true
+    fi
+    [ -n "$CLIENT_PID" ] && { wait "$CLIENT_PID" 2>/dev/null || true; }
+    CLIENT_PID=
 }
 
 step "Setting up the test bed: an OpenVPN server and a client network, each in a namespace of its own"
@@ -326,24 +335,27 @@ else
     echo "   The window opens on $DISPLAY (no session bus of yours for a tray icon)."
 fi
 echo "   home: $home"
-as_user "$client" >"$TESTBED/client.out" 2>&1 &
+# The client, the service and the web host run in sessions of their own: a Ctrl-C
+# at the terminal reaches this script alone, which quits the client as a second
+# start would.
+setsid "$here/testbed.sh" user-exec "$home" "$client" >"$TESTBED/client.out" 2>&1 &
 CLIENT_PID=$!
-trap quit_client INT TERM
+trap quit_on_signal INT TERM
 
 if [ -n "$headless" ]; then
-    drive_headless || { quit_client; exit 1; }
+    drive_headless || [ -n "$interrupted" ] || { quit_client; exit 1; }
 else
-    echo "   Sign in with $EMAIL and $PASSWORD, then click Activate."
+    echo "   Sign in with $EMAIL and $PASSWORD. The bed's wired network counts as secure, so"
+    echo "   activate from the tray icon's menu. The tunnel shows here once it is up."
     echo "   Quit from the tray icon or the menu, or press Ctrl-C here."
 fi
 wait_for_tunnel && show_tunnel
-if [ -n "$headless" ]; then
-    quit_client
-else
+# Without a display the demo quits once the tunnel has been shown; on a desktop
+# the person quits.
+if [ -z "$headless" ] && client_running; then
     wait "$CLIENT_PID" 2>/dev/null || true
-    quit_client
 fi
-CLIENT_PID=
+quit_client
 
 step "ozm has quit"
 for _ in $(seq 100); do [ -z "$(bed pids openvpn)$(bed pids ozm_launch)" ] && break; sleep 0.1; done
