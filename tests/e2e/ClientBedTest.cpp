@@ -3,6 +3,7 @@
 #include "Poll.h"
 
 #include <ApiTestKit.h>
+#include <HttpCommand.h>
 
 #include <QDir>
 #include <QtTest>
@@ -53,6 +54,8 @@ void ClientBedTest::init()
     writeFile(dataFolder() + QStringLiteral("/licenseserver"),
               contentOf(service->dataFolder() + QStringLiteral("/licenseserver")));
     QVERIFY(bed->makeUserHome(home()));
+    // An update offer would put its window over the one a case drives.
+    service->reply(StandInReply("GET", HttpCommand::MobilePath).act("update").xml("<result><status>success</status></result>"));
 }
 
 void ClientBedTest::cleanup()
