@@ -112,6 +112,18 @@ QString TestBed::systemBusAddress() const
         .arg(QString::fromLatin1(init.readAll().trimmed()));
 }
 
+bool TestBed::addWifiAdapter(const QString& name) const
+{
+    int exitCode = -1;
+    script({QStringLiteral("wifi-adapter"), name}, &exitCode);
+    return exitCode == 0;
+}
+
+bool TestBed::setLinkUp(const QString& name) const
+{
+    return ip({QStringLiteral("link"), QStringLiteral("set"), name, QStringLiteral("up")});
+}
+
 QList<int> TestBed::pids(const QString& name) const
 {
     QList<int> found;

@@ -72,6 +72,13 @@ public:
     // That bus's address as this process reaches it, through the client side's /run.
     QString systemBusAddress() const;
 
+    // A Wi-Fi adapter on the client side with its radio switched off (rfkill soft
+    // block); a switch-on that writes 0 to it reaches only the bed's files. Once
+    // a bed; false when it could not be made.
+    bool addWifiAdapter(const QString& name) const;
+    // A client-side link up, as an adapter's comes up once its radio is on.
+    bool setLinkUp(const QString& name) const;
+
     // Host pids of the client side's processes with this name.
     QList<int> pids(const QString& name) const;
     // Host pids of the openvpn processes the bed itself started (the servers, and with

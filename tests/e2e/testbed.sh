@@ -3,7 +3,7 @@
 #   server namespace: Debian openvpn servers on TCP 1195 (encrypted) and 1196 (cipher none)
 #                     at 10.77.0.1; further addresses 10.77.0.11-13 answer nothing (dead servers)
 #                     WEB_HOST_LOOKUP=public-dns: 8.8.8.8 there too, a name server (dnsmasq)
-#                     that names the web host
+#                     that names the web host and the service
 #                     the service stand-in runs here on 10.77.0.1 too when a test starts it
 #                     (server-exec stand_in_service.py --address 10.77.0.1)
 #   client namespace: where ozm_launch runs, from a private copy of the application folder,
@@ -28,6 +28,11 @@
 #                                     XDG_RUNTIME_DIR, PATH, and from the caller's DISPLAY, XAUTHORITY,
 #                                     DBUS_SESSION_BUS_ADDRESS, LANG and the sanitizers' options
 #   testbed.sh pids NAME              host pids of the client side's processes called NAME
+#   testbed.sh wifi-adapter NAME      a Wi-Fi adapter on the client side, switched off: a link NAME whose
+#                                     sysfs folder says it is wireless, with its radio's rfkill switch
+#                                     soft-blocked (also under /sys/class/rfkill); the kernel has no such
+#                                     files for a link without a radio, so the client side's mount
+#                                     namespace gets writable overlays on the link's folder and /sys/class
 #   testbed.sh system-bus             run a message bus in the foreground as the client side's
 #                                     system bus (/run/dbus/system_bus_socket in its own /run),
 #                                     the one a set-uid program finds without any environment;
@@ -156,7 +161,8 @@ start_foreign_client() {
 start_public_dns() {
     ip -n "$NS_S" addr add "$PUBLIC_DNS/32" dev lo || return 1
     ip netns exec "$NS_S" dnsmasq --conf-file=/dev/null --no-resolv --no-hosts --bind-interfaces --user=root \
-        --listen-address="$PUBLIC_DNS" --host-record="$WEB_HOST,$SRV_IP" --pid-file="$TESTBED/dnsmasq.pid" \
+        --listen-address="$PUBLIC_DNS" --host-record="$WEB_HOST,$SRV_IP" --host-record="$SERVICE_HOST,$SRV_IP" \
+        --pid-file="$TESTBED/dnsmasq.pid" \
         --log-facility="$TESTBED/dnsmasq.log"
 }
 
@@ -292,6 +298,31 @@ user_exec() {   # user_exec HOME CMD...
         setpriv --reuid="$BED_UID" --regid="$BED_GID" --clear-groups -- env -i "${keep[@]}" "$@"
 }
 
+wifi_adapter() {   # wifi_adapter NAME
+    local name=${1:?link name}
+    # A bridge without ports stands for the adapter's link: not every kernel has dummy links.
+    ip -n "$NS_C" link add "$name" type bridge || exit 1
+    exec nsenter --target "$(cat "$TESTBED/client.init")" --net --mount -- "$SELF" _wifi_sysfs "$name"
+}
+
+# In the client side's mount namespace, where /sys is its network namespace's own:
+# the overlays' layers live on a tmpfs mounted there too, so nothing of it reaches
+# the machine's /sys.
+wifi_sysfs() {   # wifi_sysfs NAME
+    local layers=$TESTBED/wifi-sysfs device
+    device=$(readlink -f "/sys/class/net/$1") && [ -d "$device" ] || exit 1
+    mkdir -p "$layers" && mount -t tmpfs -o mode=0700 testbed-wifi "$layers" || exit 1
+    writable() {   # writable DIR LAYER
+        mkdir -p "$layers/$2/upper" "$layers/$2/work" &&
+            mount -t overlay "testbed-$2" -o "lowerdir=$1,upperdir=$layers/$2/upper,workdir=$layers/$2/work" "$1"
+    }
+    writable "$device" device && writable /sys/class class || exit 1
+    local rfkill=$device/phy80211/rfkill0
+    mkdir -p "$device/wireless" "$rfkill" /sys/class/rfkill || exit 1
+    echo wlan >"$rfkill/type" && echo 1 >"$rfkill/soft" && echo 0 >"$rfkill/hard" || exit 1
+    ln -s "$rfkill" /sys/class/rfkill/rfkill0
+}
+
 teardown() {
     cd "$TESTBED" 2>/dev/null || return 0
     local pid f
@@ -317,9 +348,11 @@ case ${1:-} in
     user-exec) shift; user_exec "$@" ;;
     pids) client_pids "${2:?process name}" ;;
     system-bus) system_bus ;;
+    wifi-adapter) shift; wifi_adapter "$@" ;;
+    _wifi_sysfs) shift; wifi_sysfs "$@" ;;
     _client_init) client_init ;;
     teardown) teardown ;;
     names) echo "$NS_S $NS_C c$ID" ;;
     *) echo "usage: $0 setup APPDIR | install-client BUNDLE | user-home HOME | user-exec HOME CMD... | exec CMD... |" \
-            "server-exec CMD... | pids NAME | system-bus | teardown | names" >&2; exit 2 ;;
+            "server-exec CMD... | pids NAME | system-bus | wifi-adapter NAME | teardown | names" >&2; exit 2 ;;
 esac
