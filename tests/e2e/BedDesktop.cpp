@@ -108,6 +108,28 @@ int BedDesktop::pixelsOf(const QImage& picture, QRgb colour)
     return count;
 }
 
+int BedDesktop::textLinesOf(const QImage& picture, QRgb colour)
+{
+    // Less than the space between two rows of a dialog, more than the gap
+    // inside one line of text.
+    constexpr int LineGap = 4;
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    int lines = 0;
+    int lastRow = -LineGap - 1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        bool holds = false;
+        for (int x = 0; x < image.width() && !holds; ++x)
+            holds = (line[x] & RGB_MASK) == (colour & RGB_MASK);
+        if (!holds)
+            continue;
+        if (y - lastRow > LineGap)
+            ++lines;
+        lastRow = y;
+    }
+    return lines;
+}
+
 bool BedDesktop::xdotool(const QStringList& arguments, QString* output)
 {
     QProcess tool;

@@ -36,6 +36,9 @@ public:
     QImage shot(const QString& title, const QString& name);
     // How many of the picture's pixels have exactly that colour.
     static int pixelsOf(const QImage& picture, QRgb colour);
+    // How many lines of text in exactly that colour the picture shows: runs of
+    // pixel rows holding the colour, the gaps between them wider than a line's.
+    static int textLinesOf(const QImage& picture, QRgb colour);
 
 private:
     // Runs xdotool with the arguments; false when it failed (a search that

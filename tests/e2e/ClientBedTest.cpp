@@ -1,5 +1,6 @@
 #include "ClientBedTest.h"
 
+#include "BedServiceReplies.h"
 #include "Poll.h"
 
 #include <ApiTestKit.h>
@@ -8,8 +9,12 @@
 #include <QDir>
 #include <QtTest>
 
-ClientBedTest::ClientBedTest()
-    : ServiceBedTest(TestBed::NameService::HostsFile, ServicePlace::ServerSide)
+namespace {
+const char* const MobilePath = "/mobile/licMobile";
+} // namespace
+
+ClientBedTest::ClientBedTest(TestBed::NameService nameService)
+    : ServiceBedTest(nameService, ServicePlace::ServerSide)
 {
 }
 
@@ -28,6 +33,40 @@ QString ClientBedTest::dataFolder() const
 std::unique_ptr<ClientSession> ClientBedTest::startClient(const QStringList& arguments) const
 {
     return std::make_unique<ClientSession>(*bed, home(), arguments);
+}
+
+void ClientBedTest::serveAccount(const QString& email, const QStringList& hosts)
+{
+    service->reply(StandInReply("GET", MobilePath).act("init").xml(BedServiceReplies::init(hosts)));
+    service->reply(StandInReply("GET", "/setup_connection").xml(BedServiceReplies::setup(hosts.value(0))));
+    service->reply(StandInReply("GET", MobilePath).act("profile").xml(BedServiceReplies::profile(email)).times(1));
+}
+
+void ClientBedTest::signIn(const QString& email, const QString& password, const QString& shotPrefix)
+{
+    const QString mainWindow = QStringLiteral("Ozmira - Welcome");
+    const QString guide = QStringLiteral("Ozmira - Quick Start Guide");
+    client = startClient();
+    QVERIFY(client->showed("ScreenEmailPrompt", 120000));
+    QVERIFY(desktop->windowShown(mainWindow, 60000));
+    QVERIFY(desktop->typeInto(mainWindow, email, {"Return"}));
+    QVERIFY(client->showed("ScreenDevicePrompt"));
+    // Once registered, the computer is the account's device under the id it sent.
+    QString deviceId;
+    for (const StandInRequest& request : requests(MobilePath, "profile"))
+        for (const auto& parameter : request.query)
+            if (parameter.first == "devid")
+                deviceId = parameter.second;
+    QVERIFY(!deviceId.isEmpty());
+    service->reply(StandInReply("GET", MobilePath).act("profile").xml(BedServiceReplies::profile(email, deviceId)));
+    QVERIFY(!desktop->shot(mainWindow, shotPrefix + "-device").isNull());
+    QVERIFY(desktop->typeInto(mainWindow, password, {"Return"}));
+    QVERIFY(client->showed("ScreenConfigured"));
+    // The guide's Close, its third button, leaves the client in the tray.
+    QVERIFY(desktop->windowShown(guide, 60000));
+    QVERIFY(desktop->typeInto(guide, QString(), {"Tab", "Tab", "space"}));
+    QVERIFY(Poll::until([&] { return !desktop->windowShown(guide, 0); }, 30000));
+    QVERIFY(desktop->trayIconShown(30000));
 }
 
 void ClientBedTest::initTestCase()

@@ -20,7 +20,7 @@ class ClientBedTest : public ServiceBedTest
 {
     Q_OBJECT
 protected:
-    ClientBedTest();
+    explicit ClientBedTest(TestBed::NameService nameService = TestBed::NameService::HostsFile);
     ~ClientBedTest() override;
 
     // The case's home; the client's data folder is in it.
@@ -28,6 +28,13 @@ protected:
     QString dataFolder() const;
     // Starts the client (again) as the bed's user in the case's home.
     std::unique_ptr<ClientSession> startClient(const QStringList& arguments = {}) const;
+    // The service knows the account at email, its servers those hosts (the
+    // first one the setup's), with no device until the client registers one.
+    void serveAccount(const QString& email, const QStringList& hosts);
+    // A first start of the client through the e-mail and device prompts, the
+    // first-run guide closed, to its icon in the tray; the case has failed when
+    // it does not get there. Screenshots are named after shotPrefix.
+    void signIn(const QString& email, const QString& password, const QString& shotPrefix);
 
     std::unique_ptr<BedDesktop> desktop;
     std::unique_ptr<ClientSession> client;
