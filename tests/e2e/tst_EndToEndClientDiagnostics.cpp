@@ -1,7 +1,7 @@
+#include "BedNetworkManager.h"
 #include "ClientBedTest.h"
 #include "Poll.h"
 
-#include <QProcess>
 #include <QtTest>
 
 namespace {
@@ -158,19 +158,14 @@ void tst_EndToEndClientDiagnostics::networkBackPassesAndReportReachesSupport()
     const QList<StandInRequest> sent = requests(MobilePath, "sendreport");
     QCOMPARE(sent.size(), 1);
     const StandInRequest& request = sent.first();
-    QMap<QString, QString> form;
-    for (const auto& field : request.form)
-        form.insert(field.first, field.second);
-    QCOMPARE(form.value("name"), QStringLiteral("Alice Tester"));
-    QCOMPARE(form.value("request_email"), Email);
-    QVERIFY2(request.body.contains("request_email=alice%2Bdiag%40example.org")
-                 || request.body.contains("request_email=alice%2Bdiag@example.org"),
-             request.body.left(2000).constData());
-    QCOMPARE(form.value("user_subject"), QStringLiteral("Connectivity report"));
-    QCOMPARE(form.value("user_text"), QStringLiteral("No VPN in the hotel."));
-    const QString serial = form.value("serial");
+    QCOMPARE(request.formField("name"), QStringLiteral("Alice Tester"));
+    QCOMPARE(request.formField("request_email"), Email);
+    QVERIFY2(request.body.contains("request_email=alice%2Bdiag"), request.body.left(2000).constData());
+    QCOMPARE(request.formField("user_subject"), QStringLiteral("Connectivity report"));
+    QCOMPARE(request.formField("user_text"), QStringLiteral("No VPN in the hotel."));
+    const QString serial = request.formField("serial");
     QVERIFY(!serial.isEmpty());
-    const QString report = form.value("request_text");
+    const QString report = request.formField("request_text");
     QVERIFY2(report.contains("\nServer IP: " + BlockedHost), qPrintable(report.right(4000)));
     QVERIFY2(report.contains(QStringLiteral("\nServer: %1Ping: PASSED").arg("server0", -40)), qPrintable(report.right(4000)));
     QVERIFY2(report.contains(QStringLiteral("\nServer: %1Ping: FAILED").arg("server1", -40)), qPrintable(report.right(4000)));
@@ -187,25 +182,8 @@ void tst_EndToEndClientDiagnostics::networkBackPassesAndReportReachesSupport()
 // is up the test runs again by itself and says "Enabled".
 void tst_EndToEndClientDiagnostics::wifiSwitchedOnFromTheResults()
 {
-    // The bed's programs find their system bus at its usual place, as a set-uid
-    // program must.
-    qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-    QProcess systemBus;
-    QVERIFY(bed->startSystemBus(systemBus));
-    QProcess networkManager;
-    networkManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    bed->start(networkManager, QStringLiteral(OZM_SCRIPTED_NM));
-    QStringList calls;
-    const auto heard = [&](const QString& line) {
-        return Poll::until(
-            [&] {
-                while (networkManager.canReadLine())
-                    calls << QString::fromUtf8(networkManager.readLine()).trimmed();
-                return calls.contains(line);
-            },
-            30000);
-    };
-    QVERIFY(heard("READY"));
+    BedNetworkManager networkManager(*bed);
+    QVERIFY(networkManager.isReady());
     QVERIFY(bed->addWifiAdapter(WifiLink));
 
     serveAccount(Email, {TestBed::ServerHost, BlockedHost});
@@ -219,19 +197,16 @@ void tst_EndToEndClientDiagnostics::wifiSwitchedOnFromTheResults()
 
     // Enable WiFi, the first of the dialog's buttons.
     QVERIFY(desktop->typeInto(HelpWindow, QString(), {"Tab", "space"}));
-    QVERIFY2(heard("CALL Set /org/freedesktop/NetworkManager org.freedesktop.NetworkManager WirelessEnabled true"),
-             qPrintable(calls.join('\n')));
+    QVERIFY2(networkManager.heard(
+                 "CALL Set /org/freedesktop/NetworkManager org.freedesktop.NetworkManager WirelessEnabled true"),
+             qPrintable(networkManager.said().join('\n')));
     // The adapter's link comes up with its radio; the backend reports the
     // change, and the test, run again 2 s after the network is found up, reads
     // the adapter from that report.
     QVERIFY(bed->setLinkUp(WifiLink));
     QVERIFY(!client->next(".*CT connection state: ConnectionPhysicalState\\(0\\).*", 120000).isEmpty());
     QVERIFY(!resultsShowing(ResultRows + 1, 0, "tst_EndToEndClientDiagnostics-wifi-03-enabled").isNull());
-
-    networkManager.closeWriteChannel();
-    QVERIFY(networkManager.waitForFinished(20000));
-    systemBus.kill();
-    systemBus.waitForFinished();
+    QVERIFY(networkManager.ends());
 }
 
 QTEST_GUILESS_MAIN(tst_EndToEndClientDiagnostics)

@@ -133,16 +133,13 @@ void tst_EndToEndDiagnostics::reportReachesSupportWithoutSecrets()
     const QList<StandInRequest> sent = requests(MobilePath, "sendreport");
     QCOMPARE(sent.size(), 1);
     const StandInRequest& request = sent.first();
-    QMap<QString, QString> form;
-    for (const auto& field : request.form)
-        form.insert(field.first, field.second);
-    QCOMPARE(form.value("name"), QStringLiteral("Alice Tester"));
-    QCOMPARE(form.value("request_email"), QStringLiteral("alice+diag@example.org"));
+    QCOMPARE(request.formField("name"), QStringLiteral("Alice Tester"));
+    QCOMPARE(request.formField("request_email"), QStringLiteral("alice+diag@example.org"));
     QVERIFY2(request.body.contains("request_email=alice%2Bdiag"), request.body.left(2000).constData());
-    QCOMPARE(form.value("user_subject"), QStringLiteral("Connectivity report"));
-    QCOMPARE(form.value("user_text"), QStringLiteral("No VPN in the hotel."));
-    QCOMPARE(form.value("serial"), QStringLiteral("SERIAL-0042"));
-    const QString report = form.value("request_text");
+    QCOMPARE(request.formField("user_subject"), QStringLiteral("Connectivity report"));
+    QCOMPARE(request.formField("user_text"), QStringLiteral("No VPN in the hotel."));
+    QCOMPARE(request.formField("serial"), QStringLiteral("SERIAL-0042"));
+    const QString report = request.formField("request_text");
     QVERIFY2(report.contains("\nServer IP: " + BlockedHost), qPrintable(report.right(4000)));
     QVERIFY2(report.contains(summaryLine("server0", "PASSED")), qPrintable(report.right(4000)));
     QVERIFY2(report.contains(summaryLine("server1", "FAILED")), qPrintable(report.right(4000)));

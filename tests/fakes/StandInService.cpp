@@ -71,6 +71,14 @@ QByteArray StandInRequest::header(const QByteArray& name) const
     return QByteArray();
 }
 
+QString StandInRequest::formField(const QString& name) const
+{
+    for (const auto& field : form)
+        if (field.first == name)
+            return field.second;
+    return QString();
+}
+
 QByteArray StandInRequest::rawQuery() const
 {
     const int mark = target.indexOf('?');

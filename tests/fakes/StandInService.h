@@ -40,6 +40,8 @@ struct StandInRequest
     QByteArray header(const QByteArray& name) const;
     // The raw query, after "?"; null when the target has none.
     QByteArray rawQuery() const;
+    // The first form field of that name; null when there is none.
+    QString formField(const QString& name) const;
 };
 
 // What the stand-in answers to the requests it matches: by method and path, and
