@@ -344,8 +344,11 @@ void Ozm::waitForBackendProcess()
     ReleasableProcess* const process = backendProcess;
     if (!process || process->parent() != this || process->state() == QProcess::NotRunning)
         return;
-    if (!process->waitForFinished(BackendFinishWaitMs))
+    if (!process->waitForFinished(BackendFinishWaitMs)) {
+        qWarning().noquote() << "Ozm: backend service process still running after" << BackendFinishWaitMs
+                             << "ms, left to end by itself";
         process->release();
+    }
 }
 
 void Ozm::detachSockets()

@@ -211,7 +211,9 @@ void tst_OzmProcess::terminationEndsWithZeroAndLogOnDisk_data()
     QTest::newRow("SIGINT") << int(SIGINT);
 }
 
-// The last line is the link's own, written while it ends after the loop.
+// The last line is the link's own, written while it ends after the loop: the
+// backend's end, or, when a loaded machine keeps it longer than the link waits,
+// that it was let go.
 void tst_OzmProcess::terminationEndsWithZeroAndLogOnDisk()
 {
     QFETCH(int, signal);
@@ -223,7 +225,9 @@ void tst_OzmProcess::terminationEndsWithZeroAndLogOnDisk()
     QCOMPARE(client->exitCode(), 0);
     const QByteArray log = installation->log();
     QVERIFY(log.endsWith('\n'));
-    QVERIFY2(log.contains("Ozm: backend service process ended with exit code"), log.right(2000).constData());
+    QVERIFY2(log.contains("Ozm: backend service process ended with exit code")
+                 || log.contains("Ozm: backend service process still running after"),
+             log.right(1000).constData());
 }
 
 void tst_OzmProcess::stoppedBackendStillLetsQuit_data()
