@@ -76,6 +76,14 @@ bool BedDesktop::typeInto(const QString& title, const QString& text, const QStri
     return keys.isEmpty() || press(keys);
 }
 
+bool BedDesktop::clickInto(const QString& title, const QPoint& point)
+{
+    const QString window = windowOf(title);
+    return !window.isEmpty() && xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window})
+        && xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(point.x()),
+                    QString::number(point.y()), QStringLiteral("click"), QStringLiteral("1")});
+}
+
 bool BedDesktop::press(const QStringList& keys)
 {
     return xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100")} + keys);

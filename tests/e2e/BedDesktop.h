@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QProcess>
 #include <QRect>
 #include <QRgb>
@@ -29,6 +30,8 @@ public:
     bool windowShown(const QString& title, int timeoutMs);
     // Gives the window the keyboard and types text, then the keys ("Return", ...).
     bool typeInto(const QString& title, const QString& text, const QStringList& keys = {});
+    // Gives the window the keyboard and clicks at that point of it.
+    bool clickInto(const QString& title, const QPoint& point);
     // Presses keys wherever the keyboard is (an open menu holds it).
     bool press(const QStringList& keys);
     // The window (the whole screen for an empty title) as the screen shows it,

@@ -4,19 +4,31 @@ namespace BedServiceReplies {
 
 QByteArray init(const QStringList& hosts)
 {
+    return initClusters({hosts});
+}
+
+QByteArray initClusters(const QList<QStringList>& clusters)
+{
     QByteArray servers;
-    QByteArray names;
-    for (int i = 0; i < hosts.size(); ++i) {
-        const QByteArray name = "server" + QByteArray::number(i);
-        servers += "<server><name>" + name + "</name><hostname>" + hosts.at(i).toUtf8() +
-                   "</hostname><city>Testville</city><country>TL</country><state></state></server>";
-        names += "<element>" + name + "</element>";
+    QByteArray clusterList;
+    int server = 0;
+    for (int c = 0; c < clusters.size(); ++c) {
+        const QByteArray suffix = c == 0 ? QByteArray() : QByteArray::number(c + 1);
+        QByteArray names;
+        for (const QString& host : clusters.at(c)) {
+            const QByteArray name = "server" + QByteArray::number(server++);
+            servers += "<server><name>" + name + "</name><hostname>" + host.toUtf8() +
+                       "</hostname><city>Testville</city><country>TL</country><state></state></server>";
+            names += "<element>" + name + "</element>";
+        }
+        clusterList += "<cluster><name>Testbed" + suffix + "</name><description>Test bed" +
+                       (suffix.isEmpty() ? QByteArray() : " " + suffix) +
+                       "</description><iso_country_code>TL</iso_country_code><servers>" + names +
+                       "</servers></cluster>";
     }
-    return "<response><result><status>success</status><vpnlist>" + servers +
-           "</vpnlist><clusters><cluster><name>Testbed</name><description>Test bed</description>"
-           "<iso_country_code>TL</iso_country_code><servers>" + names + "</servers></cluster></clusters>"
-           "<location><ip>10.77.0.50</ip><description>Testville</description><iso_country_code>TL</iso_country_code>"
-           "</location></result></response>";
+    return "<response><result><status>success</status><vpnlist>" + servers + "</vpnlist><clusters>" + clusterList +
+           "</clusters><location><ip>10.77.0.50</ip><description>Testville</description>"
+           "<iso_country_code>TL</iso_country_code></location></result></response>";
 }
 
 QByteArray setup(const QString& host, const QString& password)

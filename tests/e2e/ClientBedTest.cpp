@@ -69,6 +69,22 @@ void ClientBedTest::signIn(const QString& email, const QString& password, const 
     QVERIFY(desktop->trayIconShown(30000));
 }
 
+void ClientBedTest::activate(const QString& shotName)
+{
+    const QString statusWindow = QStringLiteral("Ozmira - Status");
+    // The status window's panel while the VPN is up.
+    constexpr QRgb encryptedGreen = 0x0EA34B;
+    QVERIFY(desktop->openTrayMenu());
+    QVERIFY(desktop->press({"Down", "Return"}));
+    QVERIFY(client->turned("Activating"));
+    QVERIFY(client->turned("Activated", 120000));
+    QVERIFY(Poll::until([this] { return bed->defaultRoute().contains(" dev tun"); }, 30000));
+    QVERIFY(desktop->windowShown(statusWindow, 30000));
+    const QImage encrypted = desktop->shot(statusWindow, shotName);
+    QVERIFY(!encrypted.isNull());
+    QVERIFY2(BedDesktop::pixelsOf(encrypted, encryptedGreen) > 2000, "no green Encrypted panel");
+}
+
 void ClientBedTest::initTestCase()
 {
     setUpBed();

@@ -35,6 +35,9 @@ protected:
     // first-run guide closed, to its icon in the tray; the case has failed when
     // it does not get there. Screenshots are named after shotPrefix.
     void signIn(const QString& email, const QString& password, const QString& shotPrefix);
+    // From idle through the tray's first entry (Activate) to Encrypted in the
+    // status window, with the default route in the tunnel.
+    void activate(const QString& shotName);
 
     std::unique_ptr<BedDesktop> desktop;
     std::unique_ptr<ClientSession> client;

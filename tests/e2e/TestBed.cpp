@@ -7,6 +7,7 @@
 #include <csignal>
 
 const QString TestBed::ServerHost = QStringLiteral("10.77.0.1");
+const QString TestBed::ServerAlias = QStringLiteral("vpn2.bed.test");
 const QStringList TestBed::DeadHosts = {QStringLiteral("10.77.0.11"), QStringLiteral("10.77.0.12"),
                                         QStringLiteral("10.77.0.13")};
 const QString TestBed::User = QStringLiteral("alice");

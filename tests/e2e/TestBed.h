@@ -25,6 +25,8 @@ public:
     enum class ProcessView { Private, Shared };
 
     static const QString ServerHost;
+    // The encrypted server under a host name of its own (beds with NameService::HostsFile).
+    static const QString ServerAlias;
     static const QStringList DeadHosts;
     static const QString User;
     static const QString Password;

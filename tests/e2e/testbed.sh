@@ -2,6 +2,7 @@
 # A VPN test bed inside two network namespaces made here and nowhere else:
 #   server namespace: Debian openvpn servers on TCP 1195 (encrypted) and 1196 (cipher none)
 #                     at 10.77.0.1; further addresses 10.77.0.11-13 answer nothing (dead servers)
+#                     with the hosts file, the client side also names 10.77.0.1 vpn2.bed.test
 #                     WEB_HOST_LOOKUP=public-dns: 8.8.8.8 there too, a name server (dnsmasq)
 #                     that names the web host and the service
 #                     the service stand-in runs here on 10.77.0.1 too when a test starts it
@@ -60,6 +61,8 @@ PUBLIC_DNS=8.8.8.8
 CLIENT_PIDS=${CLIENT_PIDS:-private}
 # The service's own host name; the client side's hosts file maps it to the servers' address.
 SERVICE_HOST=api.ozmira.net
+# The encrypted server once more under a name of its own: a second host a client can move to.
+SERVER_ALIAS=vpn2.bed.test
 # The unprivileged user the client runs as on the client side: nobody unless told.
 BED_UID=${BED_UID:-65534}
 BED_GID=${BED_GID:-$(id -g "$BED_UID" 2>/dev/null || echo "$BED_UID")}
@@ -199,7 +202,8 @@ setup() {
         echo "nameserver 192.0.2.53" >"/etc/netns/$NS_C/resolv.conf"
     fi
     if [ "$WEB_HOST_LOOKUP" = hosts ]; then
-        printf '127.0.0.1 localhost\n%s %s %s\n' "$SRV_IP" "$WEB_HOST" "$SERVICE_HOST" >"/etc/netns/$NS_C/hosts"
+        printf '127.0.0.1 localhost\n%s %s %s %s\n' "$SRV_IP" "$WEB_HOST" "$SERVICE_HOST" "$SERVER_ALIAS" \
+            >"/etc/netns/$NS_C/hosts"
     else
         printf '127.0.0.1 localhost\n' >"/etc/netns/$NS_C/hosts"
     fi

@@ -195,6 +195,12 @@ StandInReply& StandInReply::times(int count)
     return *this;
 }
 
+StandInReply& StandInReply::fill(const QStringList& keys)
+{
+    reply[QLatin1String("fill")] = QJsonArray::fromStringList(keys);
+    return *this;
+}
+
 QJsonObject StandInReply::json() const
 {
     return QJsonObject{{QLatin1String("match"), match}, {QLatin1String("reply"), reply}};

@@ -88,6 +88,9 @@ public:
     StandInReply& lastModified(const QDateTime& time);
     // Answers that many requests, then lets older replies answer.
     StandInReply& times(int count);
+    // Each "{key}" in the body becomes the value the request's query gave that
+    // key (empty without one): an answer naming what the client sent.
+    StandInReply& fill(const QStringList& keys);
 
     QJsonObject json() const;
 
