@@ -188,9 +188,12 @@ void Browser::on_cbPrvcTipEnableBrowser_stateChanged(int state)
     ClientConfig::instanceClient()->setPrvcTipShownOnStartup(state != 0);
 }
 
+// The pop-up counts as seen also when its page could not be found: the first
+// start's automatic activation waits for it to close.
 void Browser::onFinished()
 {
-    if (!m_currentUrl.isEmpty() && m_currentUrl == I18n::instance()->getQsgPopUpUrl())
+    if (m_contentType == OnlineQuickStartGuidePopUp ||
+        (!m_currentUrl.isEmpty() && m_currentUrl == I18n::instance()->getQsgPopUpUrl()))
         emit FirstGuidehown();
 }
 

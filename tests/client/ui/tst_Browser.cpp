@@ -262,21 +262,24 @@ void tst_Browser::stillImageWhileThePanelIsOpen()
 void tst_Browser::firstGuideShown_data()
 {
     QTest::addColumn<int>("type");
-    QTest::addColumn<bool>("samePages");
+    // Where every brand page is; empty: each at its own, served address.
+    QTest::addColumn<QString>("everyPage");
     QTest::addColumn<int>("emitted");
-    QTest::newRow("pop-up") << 5 << false << 1;
-    QTest::newRow("guide") << 3 << false << 0;
-    QTest::newRow("guide at the pop-up's address") << 3 << true << 1;
-    QTest::newRow("help") << 0 << false << 0;
+    QTest::newRow("pop-up") << 5 << "" << 1;
+    QTest::newRow("pop-up whose page is not found") << 5 << "/missing/" << 1;
+    QTest::newRow("guide") << 3 << "" << 0;
+    QTest::newRow("guide at the pop-up's address") << 3 << "/qsg_popup_url/" << 1;
+    QTest::newRow("help") << 0 << "" << 0;
+    QTest::newRow("help, no page found anywhere") << 0 << "/missing/" << 0;
 }
 
 void tst_Browser::firstGuideShown()
 {
     QFETCH(int, type);
-    QFETCH(bool, samePages);
+    QFETCH(QString, everyPage);
     QFETCH(int, emitted);
-    if (samePages)
-        I18n::instance()->setBrandText([this](const QString&) { return url("/qsg_popup_url/"); });
+    if (!everyPage.isEmpty())
+        I18n::instance()->setBrandText([&](const QString&) { return url(everyPage); });
     QSignalSpy shown(m_browser.get(), &Browser::FirstGuidehown);
 
     m_browser->display(OnlineContentTypes(type));
