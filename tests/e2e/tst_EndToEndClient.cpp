@@ -2,6 +2,7 @@
 #include "ClientBedTest.h"
 #include "Poll.h"
 
+#include <ApiTestKit.h>
 #include <FakeLogind.h>
 
 #include <QFile>
@@ -38,7 +39,8 @@ private slots:
     void quitWhileActivatedDeactivatesFirst();
     void clientEndsWithItsBackend();
     void secondStartShowsStatusOrQuits();
-    void sleepTakesTheTunnelDownAndReleasesLogind();
+    void sleepAndWakeFollowTheActivateSetting_data();
+    void sleepAndWakeFollowTheActivateSetting();
 
 private:
     // The service knows the account, with no device until the client registers one.
@@ -246,23 +248,45 @@ void tst_EndToEndClient::secondStartShowsStatusOrQuits()
     QCOMPARE(client->exitCode(), 0);
 }
 
-// Before sleep the client takes the tunnel down and only then lets logind go
-// on; after wake it holds a new delay lock for the next sleep. (Whether the VPN
-// comes back after wake is the activate setting's: on the bed's wired network
-// the default leaves it down, and "any network" brings it back even before wake.)
-void tst_EndToEndClient::sleepTakesTheTunnelDownAndReleasesLogind()
+void tst_EndToEndClient::sleepAndWakeFollowTheActivateSetting_data()
 {
+    QTest::addColumn<int>("activateOption");
+    QTest::addColumn<bool>("backAfterWake");
+    QTest::newRow("any network") << 1 << true;
+    // The default; the bed's wired network calls itself secure.
+    QTest::newRow("unsecured networks only") << 0 << false;
+}
+
+// Before sleep the client takes the tunnel down and only then lets logind go
+// on. While the computer sleeps its processes are frozen; the backend finishes
+// the deactivation. After wake the client holds a new delay lock, has the
+// backend wait for the Internet, signs in again when it is there, and the VPN
+// comes back as the activate setting says: with "any network" it is up again,
+// with the default it stays down on the bed's secure wired network.
+void tst_EndToEndClient::sleepAndWakeFollowTheActivateSetting()
+{
+    QFETCH(int, activateOption);
+    QFETCH(bool, backAfterWake);
+    writeFile(dataFolder() + QStringLiteral("/Ozmira.ini"),
+              QStringLiteral("[General]\nActivateOnInternet=%1\n").arg(activateOption).toUtf8());
+    QVERIFY(bed->makeUserHome(home()));
     QProcess systemBus;
     QVERIFY(bed->startSystemBus(systemBus));
     FakeLogind logind(bed->systemBusAddress());
     QVERIFY(logind.isRunning());
+    const QString routesBefore = bed->routes();
     signIn();
     if (QTest::currentTestFailed())
         return;
-    const QString routesBefore = bed->routes();
-    activate("tst_EndToEndClient-sleep-encrypted");
-    if (QTest::currentTestFailed())
-        return;
+    if (backAfterWake) {
+        // With "any network" the first-run guide's Close activates by itself.
+        QVERIFY(client->turned("Activated", 120000));
+        QVERIFY(Poll::until([this] { return bed->defaultRoute().contains(" dev tun"); }, 30000));
+    } else {
+        activate("tst_EndToEndClient-sleep-encrypted");
+        if (QTest::currentTestFailed())
+            return;
+    }
     QVERIFY(Poll::until([&] { return !logind.inhibitCalls().isEmpty(); }, 30000));
     const int lock = logind.inhibitCalls().size() - 1;
     QCOMPARE(logind.inhibitCalls().at(lock).value(0), QStringLiteral("sleep"));
@@ -272,11 +296,25 @@ void tst_EndToEndClient::sleepTakesTheTunnelDownAndReleasesLogind()
     QVERIFY(logind.prepareForSleep(true));
     QVERIFY(client->turned("Deactivating"));
     QVERIFY(Poll::until([&] { return !logind.isHeld(lock); }, 30000));
-    QVERIFY(client->turned("(StateSecure|Deactivated)"));
+    QCOMPARE(bed->signalProcesses("ozm", SIGSTOP), 1);
     QCOMPARE(bedChange(routesBefore), QString());
-
+    const int profilesAsleep = requests(MobilePath, "profile").size();
+    QCOMPARE(bed->signalProcesses("ozm", SIGCONT), 1);
     QVERIFY(logind.prepareForSleep(false));
+
+    QVERIFY(!client->next(".*VpnCtlClient: Waking up").isEmpty());
+    const int woke = client->cursor;
     QVERIFY(Poll::until([&] { return logind.inhibitCalls().size() > lock + 1 && logind.isHeld(lock + 1); }, 30000));
+    QVERIFY(Poll::until([&] { return requests(MobilePath, "profile").size() > profilesAsleep; }, 60000));
+    if (backAfterWake) {
+        QVERIFY(client->turned("Activated", 120000));
+        QVERIFY(Poll::until([this] { return bed->defaultRoute().contains(" dev tun"); }, 30000));
+    } else {
+        QVERIFY(!client->next(".*WelcomeCtl::configurationFinished\\(\\) - activateIfMustByConfig\\(\\)").isEmpty());
+        QCOMPARE(client->lines.mid(woke).filter(QRegularExpression("Activation state change: Activating")),
+                 QStringList());
+        QVERIFY(bed->pids("openvpn").isEmpty());
+    }
     client.reset();
     systemBus.kill();
     systemBus.waitForFinished();
