@@ -211,9 +211,7 @@ void tst_OzmProcess::terminationEndsWithZeroAndLogOnDisk_data()
     QTest::newRow("SIGINT") << int(SIGINT);
 }
 
-// The last line is the link's own, written while it ends after the loop: the
-// backend's end, or, when a loaded machine keeps it longer than the link waits,
-// that it was let go.
+// The client ends through its loop and its teardown, and leaves no torn line.
 void tst_OzmProcess::terminationEndsWithZeroAndLogOnDisk()
 {
     QFETCH(int, signal);
@@ -223,11 +221,7 @@ void tst_OzmProcess::terminationEndsWithZeroAndLogOnDisk()
     QVERIFY(ended(client));
     QCOMPARE(client->exitStatus(), QProcess::NormalExit);
     QCOMPARE(client->exitCode(), 0);
-    const QByteArray log = installation->log();
-    QVERIFY(log.endsWith('\n'));
-    QVERIFY2(log.contains("Ozm: backend service process ended with exit code")
-                 || log.contains("Ozm: backend service process still running after"),
-             log.right(1000).constData());
+    QVERIFY(installation->log().endsWith('\n'));
 }
 
 void tst_OzmProcess::stoppedBackendStillLetsQuit_data()
