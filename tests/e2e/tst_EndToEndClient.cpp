@@ -14,15 +14,12 @@
 namespace {
 
 const char* const MobilePath = "/mobile/licMobile";
-const char* const SetupPath = "/setup_connection";
 const QString Email = QStringLiteral("alice@example.org");
 const QString AccountPassword = QStringLiteral("Plain-Secret-7");
 const QString MainWindow = QStringLiteral("Ozmira - Welcome");
 const QString FirstRunGuide = QStringLiteral("Ozmira - Quick Start Guide");
 const QString StatusWindow = QStringLiteral("Ozmira - Status");
 const QString UsageWindow = QStringLiteral("Ozmira - Usage");
-// The status window's panel while the VPN is up.
-constexpr QRgb EncryptedGreen = 0x0EA34B;
 
 } // namespace
 
@@ -51,7 +48,6 @@ private:
     void signIn();
     // From idle through the tray's first entry (Activate) to Encrypted in the
     // status window, with the default route in the tunnel.
-    void activate(const QString& shotName);
     // The tray's first entry (Deactivate while the VPN is up).
     void pressFirstTrayEntry();
     // Empty once openvpn is gone and the routes are routesBefore again, otherwise
@@ -62,9 +58,7 @@ private:
 
 void tst_EndToEndClient::serveAccount()
 {
-    service->reply(StandInReply("GET", MobilePath).act("init").xml(BedServiceReplies::init({TestBed::ServerHost})));
-    service->reply(StandInReply("GET", SetupPath).xml(BedServiceReplies::setup(TestBed::ServerHost)));
-    service->reply(StandInReply("GET", MobilePath).act("profile").xml(BedServiceReplies::profile(Email)).times(1));
+    ClientBedTest::serveAccount(Email, {TestBed::ServerHost});
 }
 
 QString tst_EndToEndClient::deviceIdSent() const
@@ -117,20 +111,6 @@ QString tst_EndToEndClient::bedChange(const QString& routesBefore)
     if (Poll::until(back, 30000))
         return QString();
     return QStringLiteral("openvpn processes: %1; routes:\n%2").arg(bed->pids("openvpn").size()).arg(bed->routes());
-}
-
-void tst_EndToEndClient::activate(const QString& shotName)
-{
-    pressFirstTrayEntry();
-    if (QTest::currentTestFailed())
-        return;
-    QVERIFY(client->turned("Activating"));
-    QVERIFY(client->turned("Activated", 120000));
-    QVERIFY(Poll::until([this] { return bed->defaultRoute().contains(" dev tun"); }, 30000));
-    QVERIFY(desktop->windowShown(StatusWindow, 30000));
-    const QImage encrypted = desktop->shot(StatusWindow, shotName);
-    QVERIFY(!encrypted.isNull());
-    QVERIFY2(BedDesktop::pixelsOf(encrypted, EncryptedGreen) > 2000, "no green Encrypted panel");
 }
 
 // A first start: the service's account is signed in on the keyboard, the
