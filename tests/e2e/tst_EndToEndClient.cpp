@@ -277,7 +277,10 @@ void tst_EndToEndClient::sleepAndWakeFollowTheActivateSetting()
     QVERIFY(client->turned("Deactivating"));
     QVERIFY(Poll::until([&] { return !logind.isHeld(lock); }, 30000));
     QCOMPARE(bed->signalProcesses("ozm", SIGSTOP), 1);
-    QCOMPARE(bedChange(routesBefore), QString());
+    // With "any network" the client may ask for the tunnel again between letting
+    // logind go and the test freezing it, where a real suspend follows at once.
+    if (!backAfterWake)
+        QCOMPARE(bedChange(routesBefore), QString());
     const int profilesAsleep = requests(MobilePath, "profile").size();
     QCOMPARE(bed->signalProcesses("ozm", SIGCONT), 1);
     QVERIFY(logind.prepareForSleep(false));
