@@ -311,12 +311,16 @@ void BackendService::handleRequest(const LinkMessage& request)
     sendHeldLog();
 }
 
+// Lines held while the log connection went away take the same way out as a
+// line written without one.
 void BackendService::sendHeldLog()
 {
     if (heldLog.isEmpty())
         return;
     if (log_socket && log_socket->state() == QAbstractSocket::ConnectedState)
         MessageWriter(log_socket).writeLogLines(heldLog);
+    else
+        std::fwrite(heldLog.constData(), 1, size_t(heldLog.size()), stderr);
     heldLog.clear();
 }
 

@@ -13,6 +13,10 @@ namespace {
 const char* const MobilePath = "/mobile/licMobile";
 } // namespace
 
+const QString ClientBedTest::MainWindow = QStringLiteral("Ozmira - Welcome");
+const QString ClientBedTest::FirstRunGuide = QStringLiteral("Ozmira - Quick Start Guide");
+const QString ClientBedTest::StatusWindow = QStringLiteral("Ozmira - Status");
+
 ClientBedTest::ClientBedTest(TestBed::NameService nameService)
     : ServiceBedTest(nameService, ServicePlace::ServerSide)
 {
@@ -44,12 +48,10 @@ void ClientBedTest::serveAccount(const QString& email, const QStringList& hosts)
 
 void ClientBedTest::signIn(const QString& email, const QString& password, const QString& shotPrefix)
 {
-    const QString mainWindow = QStringLiteral("Ozmira - Welcome");
-    const QString guide = QStringLiteral("Ozmira - Quick Start Guide");
     client = startClient();
     QVERIFY(client->showed("ScreenEmailPrompt", 120000));
-    QVERIFY(desktop->windowShown(mainWindow, 60000));
-    QVERIFY(desktop->typeInto(mainWindow, email, {"Return"}));
+    QVERIFY(desktop->windowShown(MainWindow, 60000));
+    QVERIFY(desktop->typeInto(MainWindow, email, {"Return"}));
     QVERIFY(client->showed("ScreenDevicePrompt"));
     // Once registered, the computer is the account's device under the id it sent.
     QString deviceId;
@@ -59,19 +61,18 @@ void ClientBedTest::signIn(const QString& email, const QString& password, const 
                 deviceId = parameter.second;
     QVERIFY(!deviceId.isEmpty());
     service->reply(StandInReply("GET", MobilePath).act("profile").xml(BedServiceReplies::profile(email, deviceId)));
-    QVERIFY(!desktop->shot(mainWindow, shotPrefix + "-device").isNull());
-    QVERIFY(desktop->typeInto(mainWindow, password, {"Return"}));
+    QVERIFY(!desktop->shot(MainWindow, shotPrefix + "-device").isNull());
+    QVERIFY(desktop->typeInto(MainWindow, password, {"Return"}));
     QVERIFY(client->showed("ScreenConfigured"));
     // The guide's Close, its third button, leaves the client in the tray.
-    QVERIFY(desktop->windowShown(guide, 60000));
-    QVERIFY(desktop->typeInto(guide, QString(), {"Tab", "Tab", "space"}));
-    QVERIFY(Poll::until([&] { return !desktop->windowShown(guide, 0); }, 30000));
+    QVERIFY(desktop->windowShown(FirstRunGuide, 60000));
+    QVERIFY(desktop->typeInto(FirstRunGuide, QString(), {"Tab", "Tab", "space"}));
+    QVERIFY(Poll::until([&] { return !desktop->windowShown(FirstRunGuide, 0); }, 30000));
     QVERIFY(desktop->trayIconShown(30000));
 }
 
 void ClientBedTest::activate(const QString& shotName)
 {
-    const QString statusWindow = QStringLiteral("Ozmira - Status");
     // The status window's panel while the VPN is up.
     constexpr QRgb encryptedGreen = 0x0EA34B;
     QVERIFY(desktop->openTrayMenu());
@@ -79,8 +80,8 @@ void ClientBedTest::activate(const QString& shotName)
     QVERIFY(client->turned("Activating"));
     QVERIFY(client->turned("Activated", 120000));
     QVERIFY(Poll::until([this] { return bed->defaultRoute().contains(" dev tun"); }, 30000));
-    QVERIFY(desktop->windowShown(statusWindow, 30000));
-    const QImage encrypted = desktop->shot(statusWindow, shotName);
+    QVERIFY(desktop->windowShown(StatusWindow, 30000));
+    const QImage encrypted = desktop->shot(StatusWindow, shotName);
     QVERIFY(!encrypted.isNull());
     QVERIFY2(BedDesktop::pixelsOf(encrypted, encryptedGreen) > 2000, "no green Encrypted panel");
 }

@@ -23,6 +23,11 @@ protected:
     explicit ClientBedTest(TestBed::NameService nameService = TestBed::NameService::HostsFile);
     ~ClientBedTest() override;
 
+    // The client's windows by title.
+    static const QString MainWindow;
+    static const QString FirstRunGuide;
+    static const QString StatusWindow;
+
     // The case's home; the client's data folder is in it.
     QString home() const;
     QString dataFolder() const;

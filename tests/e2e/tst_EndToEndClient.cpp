@@ -16,9 +16,6 @@ namespace {
 const char* const MobilePath = "/mobile/licMobile";
 const QString Email = QStringLiteral("alice@example.org");
 const QString AccountPassword = QStringLiteral("Plain-Secret-7");
-const QString MainWindow = QStringLiteral("Ozmira - Welcome");
-const QString FirstRunGuide = QStringLiteral("Ozmira - Quick Start Guide");
-const QString StatusWindow = QStringLiteral("Ozmira - Status");
 const QString UsageWindow = QStringLiteral("Ozmira - Usage");
 
 } // namespace

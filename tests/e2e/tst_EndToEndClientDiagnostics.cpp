@@ -7,7 +7,6 @@
 namespace {
 
 const char* const MobilePath = "/mobile/licMobile";
-const QString MainWindow = QStringLiteral("Ozmira - Welcome");
 const QString HelpWindow = QStringLiteral("Ozmira - Help");
 // A server of the list that the client side's routes refuse: one of the bed's
 // dead hosts (TestBed::DeadHosts).
