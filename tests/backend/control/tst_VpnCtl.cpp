@@ -566,6 +566,7 @@ void tst_VpnCtl::authFailureAnswers()
     log.entries.clear();
 
     ctl->onVpnAuthFailedAnswer(VpnAuthFailedClientAnswer(answer));
+    QTRY_COMPARE(log.withoutStatistics(), expected);
     QTest::qWait(5 * ReactivationMs);
     QCOMPARE(log.withoutStatistics(), expected);
 }
@@ -605,6 +606,7 @@ void tst_VpnCtl::vpnStoppedWhileActivated()
         QVERIFY(PrivateNamespaces::ip("route del default"));
 
     ctl->onVpnStopped();
+    QTRY_COMPARE(log.withoutStatistics(), expected);
     QTest::qWait(5 * ReactivationMs);
     QCOMPARE(log.withoutStatistics(), expected);
     QCOMPARE(watch.isScheduled(Reachability::Internet), waitingAfter);
