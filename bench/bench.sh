@@ -6,7 +6,8 @@
 #   2. The backend's peak RSS and CPU time over a 60 s activated session.
 #   3. Link round trips: requests per second over 10000 "OZM_INITIAL_ACTIVATION_STATE" (the
 #      network looked at afresh for each), and over as many "OZM_SET_CURRENT_CLUSTER" (no
-#      work behind it: what the link itself costs on this machine).
+#      work behind it: what the link itself costs on this machine), each the median of
+#      RATE_RUNS runs (5).
 #
 #   bench.sh BUILD_DIR     (a build without sanitizers gives figures worth reading)
 set -euo pipefail
@@ -17,7 +18,7 @@ export TESTBED
 bed() { "$here/../tests/e2e/testbed.sh" "$@"; }
 trap 'bed teardown; rm -rf "$TESTBED"' EXIT
 
-ROUNDS=${ROUNDS:-10} SESSION_S=${SESSION_S:-60} REQUESTS=${REQUESTS:-10000}
+ROUNDS=${ROUNDS:-10} SESSION_S=${SESSION_S:-60} REQUESTS=${REQUESTS:-10000} RATE_RUNS=${RATE_RUNS:-5}
 LINK_CLIENT=$build/tests/tools/ozm_link_client/ozm_link_client
 AUTH='"<?xml version=\"1.0\"?><VpnAuthData><host>10.77.0.1</host><user>alice</user><password>s3cret</password><is_encrypted>1</is_encrypted></VpnAuthData>"'
 ACTIVATED='EVENT OZM_ACTIVATION_STATE_CHANGED 4$'
@@ -80,18 +81,23 @@ raw_round() {
 }
 
 # Requests per second over REQUESTS round trips of one request line, each sent once
-# the one before is answered.
+# the one before is answered: RATE_RUNS runs of a new backend each, and their median,
+# as a single run on a shared machine swings by a fifth either way.
 link_rate() {   # link_rate LINE
-    backend
+    local run rates=() first last replies
     seq "$REQUESTS" | sed "s/.*/$1/" >"$TESTBED/requests.txt"
-    bed exec "$LINK_CLIENT" --app-dir "$TESTBED/app" --data-dir "$TESTBED/data" <"$TESTBED/requests.txt" >"$TESTBED/trips.txt" 2>&1
-    wait_gone ozm_launch
-    local first last replies
-    first=$(grep -m1 ' SENT ' "$TESTBED/trips.txt" | stamp_ms)
-    last=$(grep ' REPLY ' "$TESTBED/trips.txt" | tail -n1 | stamp_ms)
-    replies=$(grep -c ' REPLY ' "$TESTBED/trips.txt")
-    awk -v n="$replies" -v ms=$((last - first)) -v line="${1%% *}" \
-        'BEGIN { printf "   %s: %d replies in %d ms, %.0f requests per second\n", line, n, ms, n * 1000 / ms }'
+    for run in $(seq "$RATE_RUNS"); do
+        backend
+        bed exec "$LINK_CLIENT" --app-dir "$TESTBED/app" --data-dir "$TESTBED/data" <"$TESTBED/requests.txt" >"$TESTBED/trips.txt" 2>&1
+        wait_gone ozm_launch
+        first=$(grep -m1 ' SENT ' "$TESTBED/trips.txt" | stamp_ms)
+        last=$(grep ' REPLY ' "$TESTBED/trips.txt" | tail -n1 | stamp_ms)
+        replies=$(grep -c ' REPLY ' "$TESTBED/trips.txt")
+        rates+=("$(awk -v n="$replies" -v ms=$((last - first)) 'BEGIN { printf "%.0f", n * 1000 / ms }')")
+        [ "$replies" = "$REQUESTS" ] || echo "   run $run: $replies replies of $REQUESTS" >&2
+    done
+    printf '   %s: %s requests per second (median of %s runs of %s: %s)\n' "${1%% *}" \
+        "$(printf '%s\n' "${rates[@]}" | median)" "$RATE_RUNS" "$REQUESTS" "${rates[*]}"
 }
 
 echo "Setting up the test bed..."

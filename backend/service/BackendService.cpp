@@ -13,7 +13,6 @@
 #include <RoutingTable.h>
 #include <VpnCtl.h>
 
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
@@ -37,6 +36,12 @@ const int HandshakeReadWaitMs = 30000;
 // A handshake line is a keyword, a number or a folder path.
 const int MaxHandshakeLineBytes = 4096;
 const qint64 LogConnectionReadBufferBytes = 4096;
+// Log lines gather for this long and go out together: a client asking in a tight
+// loop would otherwise wake twice for every request, once for the reply and once
+// for the lines its handling wrote.
+const int LogGatheringMs = 10;
+// Past this much, gathered lines go out at once.
+const int MaxGatheredLogBytes = 32 * 1024;
 
 QPointer<QTcpSocket> log_socket;
 QPointer<BackendService> last_backend_instance;
@@ -85,11 +90,13 @@ BackendService::BackendService(QObject* parent)
     : QObject(parent)
     , server(new QTcpServer(this))
     , connectTimer(new QTimer(this))
-    , reader([this](const LinkMessage& request) { handleRequest(request); })
+    , logTimer(new QTimer(this))
+    , reader([this](const LinkMessage& request) { requestTable.dispatch(request); })
 {
-    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
-            &BackendService::sendHeldLog);
     connectTimer->setSingleShot(true);
+    logTimer->setSingleShot(true);
+    logTimer->setInterval(LogGatheringMs);
+    connect(logTimer, &QTimer::timeout, this, &BackendService::sendHeldLog);
     last_backend_instance = this;
     qInstallMessageHandler(ozmBackendDbgMsgHandler);
 
@@ -303,18 +310,11 @@ void BackendService::onClientReadyRead()
         reader.readFrom(*client);
 }
 
-void BackendService::handleRequest(const LinkMessage& request)
-{
-    holdingLog = true;
-    requestTable.dispatch(request);
-    holdingLog = false;
-    sendHeldLog();
-}
-
 // Lines held while the log connection went away take the same way out as a
 // line written without one.
 void BackendService::sendHeldLog()
 {
+    logTimer->stop();
     if (heldLog.isEmpty())
         return;
     if (log_socket && log_socket->state() == QAbstractSocket::ConnectedState)
@@ -347,6 +347,7 @@ void BackendService::closeService()
         return;
     if (server->isListening())
         server->close();
+    sendHeldLog();
     for (QPointer<QTcpSocket>* connection : {&log_socket, &client}) {
         QTcpSocket* socket = connection->data();
         *connection = nullptr;
@@ -380,8 +381,10 @@ void BackendService::onLog(const QString& log, int msg_type)
     if (log_socket && log_socket->state() == QAbstractSocket::ConnectedState) {
         heldLog += MessageWriter::logLine(QtMsgType(msg_type), log);
         // A critical line may be the last one before the process ends.
-        if (!holdingLog || msg_type == QtCriticalMsg || msg_type == QtFatalMsg)
+        if (msg_type == QtCriticalMsg || msg_type == QtFatalMsg || heldLog.size() >= MaxGatheredLogBytes)
             sendHeldLog();
+        else if (!logTimer->isActive())
+            logTimer->start();
     } else {
         const QByteArray line = MessageWriter::logLine(QtMsgType(msg_type), log);
         std::fwrite(line.constData(), 1, size_t(line.size()), stderr);

@@ -64,20 +64,17 @@ private:
     bool refuse(const char* reason);
     void startSession();
     void writeEvent(const char* name, const QStringList& values = QStringList());
-    void handleRequest(const LinkMessage& request);
     void sendHeldLog();
 
     QTcpServer* server;
     QPointer<QTcpSocket> client;
     QTimer* connectTimer;
+    QTimer* logTimer;
     // The second in which refusals are being counted, and how many were logged in it.
     QElapsedTimer refusalSecond;
     int refusalsLogged = 0;
     MessageReader reader;
     RequestTable requestTable;
-    // Log lines written while a request is handled go out right after its reply,
-    // which the client is waiting for, or when the thread is about to wait,
-    // whichever comes first.
-    bool holdingLog = false;
+    // Log lines on their way to the client, gathered for a moment.
     QByteArray heldLog;
 };
