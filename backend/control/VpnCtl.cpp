@@ -111,6 +111,7 @@ void VpnCtl::connectSignals()
 
 ActivationState VpnCtl::initialActivationState() const
 {
+    const NetworkCtl::OneReading reading;
     if (!NetworkCtl::isConnectionEnabled())
         return Disconnected;
     return NetworkCtl::isConnectionSecured() ? StateSecure : Deactivated;

@@ -129,6 +129,17 @@ NetworkPlatform& NetworkCtl::platform()
     return machine;
 }
 
+NetworkCtl::OneReading::OneReading()
+    : m_platform(platform())
+{
+    m_platform.beginReading();
+}
+
+NetworkCtl::OneReading::~OneReading()
+{
+    m_platform.endReading();
+}
+
 QList<NetworkConnection> NetworkCtl::getNetworkConnections(bool skipScan)
 {
     QList<NetworkPlatform::Service> services;

@@ -47,4 +47,18 @@ public:
     // machine's own platform back. Tests install a fake here.
     static void setPlatform(NetworkPlatform* platform);
     static NetworkPlatform& platform();
+
+    // The calls made while one lives make up one decision: the platform may
+    // answer them all from one look at the system.
+    class OneReading
+    {
+    public:
+        OneReading();
+        ~OneReading();
+        OneReading(const OneReading&) = delete;
+        OneReading& operator=(const OneReading&) = delete;
+
+    private:
+        NetworkPlatform& m_platform;
+    };
 };

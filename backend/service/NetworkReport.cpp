@@ -5,6 +5,7 @@
 
 LocalConnectionState currentNetworkReport()
 {
+    const NetworkCtl::OneReading reading;
     LocalConnectionState report;
     report.physicalState = ConnectionChecker::currentPhysicalState();
     report.secured = NetworkCtl::isConnectionSecured();

@@ -69,4 +69,9 @@ public:
     // Some interface has a link and an IPv4 address, so the local network is reachable.
     virtual bool linkLocalNetworkReachable() = 0;
     virtual WifiNetwork currentWifiNetwork() = 0;
+
+    // Between these, the answers may all come from one look at the system, as
+    // the questions that make up one decision are about one moment. Pairs nest.
+    virtual void beginReading() {}
+    virtual void endReading() {}
 };

@@ -105,6 +105,7 @@ private slots:
     void internetOnlyOverTheNetworkItself();
     void primaryOutlivesItsRoute();
     void cableUnplugged();
+    void oneReadingIsOneMoment();
     void recoverDnsWritesResolvConf();
     void recoverDnsWithoutPrimaryKeepsResolvConf();
     void wifiPowerFromRfkill();
@@ -278,6 +279,22 @@ void tst_LinuxNetworkPlatform::cableUnplugged()
     const NetworkConnection v0 = connectionOf(connections, "v0");
     QVERIFY(v0.enabled && !v0.linkActive && !v0.hasAddress);
     QVERIFY(!connectionOf(connections, "v1").enabled);
+}
+
+// The questions of one decision are answered as of one moment, even when the network
+// changes among them; the next question sees the change.
+void tst_LinuxNetworkPlatform::oneReadingIsOneMoment()
+{
+    {
+        const NetworkCtl::OneReading reading;
+        QVERIFY(NetworkCtl::isConnectionEnabled());
+        QVERIFY(ip("link set v0 down"));
+        QCOMPARE(NetworkCtl::getDefaultNetworkInterface(), QString("v0"));
+        QVERIFY(NetworkCtl::isConnectionSecured());
+        QVERIFY(connectionOf(NetworkCtl::getNetworkConnections(true), "v0").enabled);
+    }
+    QCOMPARE(NetworkCtl::getDefaultNetworkInterface(), QString());
+    QVERIFY(!connectionOf(NetworkCtl::getNetworkConnections(true), "v0").enabled);
 }
 
 void tst_LinuxNetworkPlatform::recoverDnsWritesResolvConf()

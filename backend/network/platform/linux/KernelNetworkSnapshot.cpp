@@ -56,10 +56,37 @@ KernelNetworkSnapshot::~KernelNetworkSnapshot()
         ::close(m_announcements);
 }
 
+void KernelNetworkSnapshot::hold()
+{
+    ++m_holds;
+}
+
+void KernelNetworkSnapshot::release()
+{
+    if (m_holds > 0 && --m_holds == 0)
+        m_lookedInHold = false;
+}
+
+// Held, the first question looks once for the whole hold, and reads then whatever
+// a later one may ask, so that all answers are of one moment.
+void KernelNetworkSnapshot::forgetIfChanged()
+{
+    if (m_holds == 0) {
+        forgetAnnounced();
+        return;
+    }
+    if (m_lookedInHold)
+        return;
+    m_lookedInHold = true;
+    forgetAnnounced();
+    haveLinks();
+    haveRoutes(nullptr);
+}
+
 // Without the announcements nothing can be kept. A message of any kind, or
 // messages lost to a full queue, count as a change: reading once too often
 // costs less than a stale answer.
-void KernelNetworkSnapshot::forgetIfChanged()
+void KernelNetworkSnapshot::forgetAnnounced()
 {
     if (m_announcements < 0) {
         m_links.reset();
@@ -83,12 +110,8 @@ void KernelNetworkSnapshot::forgetIfChanged()
 bool KernelNetworkSnapshot::links(QMap<QString, Link>& links)
 {
     forgetIfChanged();
-    if (!m_links) {
-        QMap<QString, Link> fresh;
-        if (!readLinks(fresh))
-            return false;
-        m_links = fresh;
-    }
+    if (!haveLinks())
+        return false;
     links = *m_links;
     return true;
 }
@@ -96,15 +119,33 @@ bool KernelNetworkSnapshot::links(QMap<QString, Link>& links)
 bool KernelNetworkSnapshot::defaultRoutes(QList<KernelRoutes::Route>& routes, QString* problem)
 {
     forgetIfChanged();
-    if (!m_routes) {
-        QList<KernelRoutes::Route> fresh;
-        if (!KernelRoutes::defaultRoutes(fresh, problem)) {
-            routes.clear();
-            return false;
-        }
-        m_routes = fresh;
+    if (!haveRoutes(problem)) {
+        routes.clear();
+        return false;
     }
     routes = *m_routes;
+    return true;
+}
+
+bool KernelNetworkSnapshot::haveLinks()
+{
+    if (!m_links) {
+        QMap<QString, Link> fresh;
+        if (!readLinks(fresh))
+            return false;
+        m_links = fresh;
+    }
+    return true;
+}
+
+bool KernelNetworkSnapshot::haveRoutes(QString* problem)
+{
+    if (!m_routes) {
+        QList<KernelRoutes::Route> fresh;
+        if (!KernelRoutes::defaultRoutes(fresh, problem))
+            return false;
+        m_routes = fresh;
+    }
     return true;
 }
 

@@ -154,6 +154,7 @@ QString LinuxNetworkPlatform::switchWifiOn()
 
 NetworkPlatform::PrimaryService LinuxNetworkPlatform::primaryService()
 {
+    beginReading();
     PrimaryService primary;
     QList<KernelRoutes::Route> routes;
     if (m_kernel.defaultRoutes(routes, &primary.details)) {
@@ -180,6 +181,7 @@ NetworkPlatform::PrimaryService LinuxNetworkPlatform::primaryService()
         primary.interfaceName = m_lastPrimary;
         primary.serviceId = m_lastPrimary;
     }
+    endReading();
     return primary;
 }
 
@@ -259,6 +261,16 @@ bool LinuxNetworkPlatform::linkLocalNetworkReachable()
     services(all);
     return std::any_of(all.cbegin(), all.cend(),
                        [](const Service& s) { return s.linkActive && s.hasIPv4Address; });
+}
+
+void LinuxNetworkPlatform::beginReading()
+{
+    m_kernel.hold();
+}
+
+void LinuxNetworkPlatform::endReading()
+{
+    m_kernel.release();
 }
 
 NetworkPlatform::WifiNetwork LinuxNetworkPlatform::currentWifiNetwork()

@@ -26,6 +26,8 @@ public:
     bool hostReachable(const QString& host) override;
     bool linkLocalNetworkReachable() override;
     WifiNetwork currentWifiNetwork() override;
+    void beginReading() override;
+    void endReading() override;
 
 private:
     static ServiceKind kindOf(const KernelNetworkSnapshot::Link& link);
