@@ -27,7 +27,7 @@
 #   testbed.sh user-exec HOME CMD...  run CMD on the client side as the bed's user with that home (made
 #                                     when missing) and an environment of its own: HOME, XDG_CONFIG_HOME,
 #                                     XDG_RUNTIME_DIR, PATH, and from the caller's DISPLAY, XAUTHORITY,
-#                                     DBUS_SESSION_BUS_ADDRESS, LANG and the sanitizers' options
+#                                     DBUS_SESSION_BUS_ADDRESS, LANG, the sanitizers' options and Qt's platform settings
 #   testbed.sh pids NAME              host pids of the client side's processes called NAME
 #   testbed.sh wifi-adapter NAME      a Wi-Fi adapter on the client side, switched off: a link NAME whose
 #                                     sysfs folder says it is wireless, with its radio's rfkill switch
@@ -295,7 +295,7 @@ user_exec() {   # user_exec HOME CMD...
     local keep=(HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/run"
                 PATH=/usr/local/bin:/usr/bin:/bin) name
     for name in DISPLAY XAUTHORITY DBUS_SESSION_BUS_ADDRESS LANG ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS \
-                QT_QPA_PLATFORM QT_LOGGING_RULES; do
+                QT_QPA_PLATFORM QT_XCB_GL_INTEGRATION QT_LOGGING_RULES; do
         [ -n "${!name+set}" ] && keep+=("$name=${!name}")
     done
     exec nsenter --target "$(cat "$TESTBED/client.init")" --net --mount --pid --wd="$home" -- \

@@ -31,5 +31,9 @@ if ! read -r display <&"$display_fd"; then
     exit 1
 fi
 
-export DISPLAY=":$display" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime"
+# The windows draw with Qt's raster engine, and the embedded browser composites in
+# software without it. Qt's OpenGL probe would load Mesa's driver for each new
+# window and unload it again, and what that driver keeps past its unloading reads
+# as a leak from an unknown module, which no suppression can name.
+export DISPLAY=":$display" QT_QPA_PLATFORM=xcb QT_XCB_GL_INTEGRATION=none XDG_RUNTIME_DIR="$runtime"
 "$@"
