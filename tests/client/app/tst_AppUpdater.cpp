@@ -121,10 +121,12 @@ void tst_AppUpdater::initTestCase()
 void tst_AppUpdater::installRecordingInstaller()
 {
     const QString applications = desktop.filePath("data/applications");
+    // The path is recorded before the copy appears, so a test that has seen the
+    // copy finds its path too.
     writeScript(desktop.filePath("installer"),
-                "/bin/cp \"$1\" '" + QFile::encodeName(handedOver()) + ".part' && /bin/mv '"
-                    + QFile::encodeName(handedOver()) + ".part' '" + QFile::encodeName(handedOver()) + "'\n"
-                    + "echo \"$1\" >> '" + QFile::encodeName(desktop.filePath("handed-over.paths")) + "'");
+                "echo \"$1\" >> '" + QFile::encodeName(desktop.filePath("handed-over.paths")) + "' && /bin/cp \"$1\" '"
+                    + QFile::encodeName(handedOver()) + ".part' && /bin/mv '" + QFile::encodeName(handedOver())
+                    + ".part' '" + QFile::encodeName(handedOver()) + "'\n");
     writeFile(applications + "/ozm-test-installer.desktop",
               "[Desktop Entry]\nType=Application\nName=Recording package installer\nExec="
                   + QFile::encodeName(desktop.filePath("installer")) + " %f\nMimeType=" + PackageType
