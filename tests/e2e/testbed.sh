@@ -27,7 +27,8 @@
 #   testbed.sh user-exec HOME CMD...  run CMD on the client side as the bed's user with that home (made
 #                                     when missing) and an environment of its own: HOME, XDG_CONFIG_HOME,
 #                                     XDG_RUNTIME_DIR, PATH, and from the caller's DISPLAY, XAUTHORITY,
-#                                     DBUS_SESSION_BUS_ADDRESS, LANG, the sanitizers' options and Qt's platform settings
+#                                     DBUS_SESSION_BUS_ADDRESS, LANG, the sanitizers' options and Qt's
+#                                     platform settings
 #   testbed.sh pids NAME              host pids of the client side's processes called NAME
 #   testbed.sh wifi-adapter NAME      a Wi-Fi adapter on the client side, switched off: a link NAME whose
 #                                     sysfs folder says it is wireless, with its radio's rfkill switch
